@@ -1,0 +1,70 @@
+// The document pair of one source file: an RTF topic and an HTML page in the
+// build directory, their headers and footers, and the buffered writes through
+// which every rendered token reaches them. Exactly one pair is open at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "render.h"
+
+namespace corvanet {
+
+// A file written through a buffer; Create throws
+// CorvanetError("Cannot create file " + name).
+class TOutputFile {
+public:
+    TOutputFile() = default;
+    ~TOutputFile();
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+
+    void Create(const std::string& Name);
+    void Close();  // flushes; throws CorvanetError on a failed write
+    bool IsOpen() const noexcept;
+    // WriteText: the bytes of S, nothing added. WriteLine: S and CR LF.
+    void WriteText(std::string_view S);
+    void WriteLine(std::string_view S);
+    std::uint64_t BytesWritten() const noexcept { return written_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    std::string buffer_;
+    std::uint64_t written_ = 0;
+};
+
+struct TDocumentCounters {
+    std::uint64_t Tokens = 0;   // RenderToken calls
+    std::uint64_t Links = 0;    // tsLink tokens written
+    std::uint64_t Anchors = 0;  // tsAnchor tokens written
+    std::uint64_t Bytes = 0;    // bytes written to all documents
+};
+
+class TDocuments {
+public:
+    std::string HtmlFileName;  // full names of the next pair, set by the pipeline
+    std::string RtfFileName;
+    TOutputFile HtmlDocument;
+    TOutputFile RtfDocument;
+
+    // Creates both files and writes their headers; CurrentUnit names the topic
+    // ("Unit_" + CurrentUnit) and the page's first anchor.
+    void OpenDocuments(std::string_view CurrentUnit);
+    void CloseDocuments();  // footers, then close
+    bool IsOpen() const noexcept { return HtmlDocument.IsOpen(); }
+
+    // Writes one token to both open documents.
+    void RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
+                     TokenStyle Style);
+
+    TDocumentCounters Counters;
+
+private:
+    std::string scratch_;
+};
+
+}  // namespace corvanet

@@ -1,0 +1,2 @@
+// Placeholder until this stage is written.
+#include "pipeline.h"

@@ -1,0 +1,64 @@
+// The delayed-token queue. Every token the stream reads is offered to
+// FlushTokens; while a parser rule holds output, trivia and skipped text wait
+// in the queue in their places and the rule queues the significant tokens it
+// took (plain, as an anchor or as a link). Output order is always source order
+// and every token is written exactly once.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "render.h"
+#include "token.h"
+
+namespace corvanet {
+
+class TTokenStream;
+class TDocuments;
+
+struct TDelayedToken {
+    std::string Text;     // source text; for tsLink the HTML target
+    std::string Caption;  // for tsLink the visible text
+    std::string Target;   // for tsLink the RTF context string; for tsAnchor the anchor name
+    TokenStyle Style = tsPlain;
+};
+
+// The style of a token kind (identifiers, numbers, strings, comments and
+// directives, symbols, reserved words, blanks; everything else tsPlain).
+TokenStyle StyleOfKind(TTokenKind Kind) noexcept;
+
+class TOutputQueue {
+public:
+    TOutputQueue(TTokenStream& Stream, TDocuments& Documents);
+
+    std::deque<TDelayedToken> DelayedTokens;
+    bool HoldOutput = false;
+
+    TokenStyle StyleOfToken() const noexcept;  // of Stream.CurrentToken
+    void QueueToken(std::string_view Text, std::string_view Caption, std::string_view Target,
+                    TokenStyle Style);
+    // Throws CorvanetError("List index out of bounds (%d)") for a position
+    // outside the queue.
+    void AmendToken(std::size_t Index, std::string_view Text, std::string_view Caption,
+                    std::string_view Target, TokenStyle Style);
+    // Queues the current token in its own style (the end-of-input token queues
+    // nothing) and ends the hold.
+    void QueueCurrentToken();
+    // The token hook.
+    void FlushTokens();
+
+    // HoldOutput := false; empty DelayedTokens. Before each document pair.
+    void Reset();
+    // End of a file, before the documents close: writes whatever the queue
+    // still holds and then, if scanning stopped at a lexical error, the rest of
+    // the file from the failed token on, as tsText, so nothing is dropped.
+    void FinishFile();
+
+private:
+    TTokenStream& stream_;
+    TDocuments& documents_;
+};
+
+}  // namespace corvanet

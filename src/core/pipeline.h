@@ -1,0 +1,99 @@
+// The run: the project scan (pass 0), the symbol pass over every interface
+// (pass 1), the output pass that writes a document pair per unit (passes 2/3)
+// and the help project with the HTML frame. All of a run's state lives in this
+// object, so two runs in one process never share anything. The front end
+// supplies the reporter that receives progress, status and warnings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "documents.h"
+#include "output_queue.h"
+#include "parser/parser.h"
+#include "symbols.h"
+#include "token_stream.h"
+
+namespace corvanet {
+
+// The names of the two notifications a run sends to its front end.
+inline constexpr int UM_PROGRESS = 8025;
+inline constexpr int UM_STATUS = 8026;
+
+class TReporter {
+public:
+    virtual ~TReporter() = default;
+    // UM_PROGRESS: Position out of Total.
+    virtual void Progress(int Total, int Position) = 0;
+    // UM_STATUS: StatusText has changed.
+    virtual void Status(const std::string& StatusText) = 0;
+    // A warning the user must see (a box in the window, standard error in the CLI).
+    virtual void Warning(const std::string& Text) = 0;
+    // Called now and then while the run waits for an outside program, so a
+    // window can keep handling its events.
+    virtual void Waiting() {}
+};
+
+// A file where scanning stopped early.
+struct TLexicalStop {
+    std::string Path;         // as the project file writes it (the project's as given)
+    int Line = 0;             // line of the failed token's first character
+    std::uint8_t Reason = 0;  // srBadChar, srOpenString or srOpenComment
+};
+
+struct TRunStatistics {
+    std::uint64_t SourceBytes = 0;  // bytes of every file read in pass 0 and pass 2
+    std::uint64_t Tokens = 0;       // tokens written to the documents
+    std::uint64_t Files = 0;        // document pairs written
+};
+
+class TRun {
+public:
+    explicit TRun(TReporter& Reporter);
+    TRun(const TRun&) = delete;
+    TRun& operator=(const TRun&) = delete;
+
+    // Settings. BuildDir always ends in "/". HelpCompiler empty: none started.
+    std::string ProjectFile;
+    std::string BuildDir;
+    std::string HelpCompiler;
+    std::string StatusText;
+
+    TTokenStream Stream;
+    TSymbolTable Symbols;
+    TDocuments Documents;
+    TOutputQueue Queue;
+    TParser Parser;
+
+    std::vector<TLexicalStop> LexicalStops;  // in the order met, one per file
+    TRunStatistics Statistics;
+
+    void ReportProgress(int Total, int Position);
+    void ReportStatus(const std::string& Text);
+
+    // The four steps, in this order. Errors of the environment are thrown as
+    // CorvanetError with the user-facing message.
+    void ScanProject(const std::string& ProjectPath, const std::string& DefinesText);
+    void BuildSymbolTable();
+    void ReadUnitInterface(int Index);
+    void GenerateDocuments();
+    void GenerateUnit(int Index);
+    void WriteHelpProject();  // help_project.cpp
+    // Creates (or truncates) BuildDir + Name and writes Text; "Cannot create file %s".
+    void WriteTextFile(const std::string& Name, const std::string& Text);
+
+    // CreateUnitList, then the four steps. The table stays filled for the
+    // report; DestroyUnitList releases it.
+    void Execute(const std::string& ProjectPath, const std::string& DefinesText);
+
+    // The path a unit's source is opened from: the project file's path read
+    // with "\" as "/", relative to the project file's directory, letter case
+    // matched per component where the exact path does not exist.
+    std::string SourcePath(const std::string& UnitPath) const;
+
+private:
+    TReporter& reporter_;
+};
+
+}  // namespace corvanet

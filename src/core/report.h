@@ -1,0 +1,33 @@
+// The cross-reference report of a run: the heading, the dashes, one line per
+// unit, one row per symbol, class and method, the lines of early scanning stops
+// and the count. Both front ends show the same text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pipeline.h"
+#include "symbols.h"
+
+namespace corvanet {
+
+// S left-aligned in 20 columns; a longer S is not cut.
+std::string PadColumn(std::string_view S);
+
+struct TReport {
+    std::vector<std::string> Lines;  // heading, dashes, unit lines and rows, stop lines
+    int Count = 0;                   // symbol, class and member rows
+};
+
+TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops);
+
+// "%d symbols scanned"
+std::string SymbolCountText(int Count);
+// Milliseconds as "hh:nn:ss", the milliseconds dropped (61500 -> "00:01:01").
+std::string FormatElapsed(std::int64_t Milliseconds);
+// The position of a progress bar: Position * 100 div Total, 0 when Total <= 0.
+int ProgressPercent(int Total, int Position);
+
+}  // namespace corvanet

@@ -1,0 +1,76 @@
+// Bytes -> tokens. The scanner keeps every byte: blanks, comments and
+// directives are tokens of their own and each token's text is exactly the
+// characters it covers, so the documents can show the whole source. It reads
+// through a buffer (never a system call per character) and knows nothing of
+// conditional compilation, passes or output.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "token.h"
+
+namespace corvanet {
+
+// Reason codes of GetToken. Callers treat every nonzero code as the end of the file.
+enum TScanResult : std::uint8_t {
+    srToken = 0,
+    srEndOfInput = 1,
+    srBadChar = 3,      // the look-ahead character starts no token
+    srOpenString = 5,   // a line end (or the end of the file) inside a quoted string
+    srOpenComment = 7,  // the file ends inside a "{" or "(*" comment
+};
+
+// "unexpected character", "unclosed string", "unclosed comment"; empty for 0 and 1.
+std::string_view ScanResultText(std::uint8_t reason) noexcept;
+
+class TScanner {
+public:
+    TScanner();
+    ~TScanner();
+    TScanner(const TScanner&) = delete;
+    TScanner& operator=(const TScanner&) = delete;
+
+    // Opens a file read-only. Throws CorvanetError("Cannot open file " + path).
+    void Open(const std::string& FileName);
+    // Scans text held in memory (tests, fuzzing); the scanner keeps a copy.
+    void OpenText(std::string Text);
+    void Close();
+    bool IsOpen() const noexcept;
+
+    // Reads the next token into Token (both fields) and returns its reason
+    // code. On a nonzero code only Token.Kind is set (tkEndOfInput).
+    std::uint8_t GetToken(TToken& Token);
+
+    // Where the token last returned by GetToken began (0-based byte offset from
+    // the start of the file, a skipped byte-order mark counted; 1-based line).
+    // After a lexical error (3, 5, 7) this is where the failed token began.
+    std::uint64_t TokenOffset() const noexcept { return tokenOffset_; }
+    int TokenLine() const noexcept { return tokenLine_; }
+    // The reason code of the last GetToken.
+    std::uint8_t LastResult() const noexcept { return lastResult_; }
+
+    // After a lexical error: hands the file's bytes from TokenOffset() to its
+    // end to Sink, in chunks, none of which ends between a CR and the LF that
+    // follows it. Does nothing after a normal end or when no error occurred.
+    void CopyRest(const std::function<void(std::string_view)>& Sink);
+
+    // Bytes of the open file (a skipped byte-order mark included).
+    std::uint64_t FileSize() const noexcept { return fileSize_; }
+
+private:
+    // Buffer, look-ahead CurChar, AtEnd, PendingRange: private to scanner.cpp
+    // (the private part of this class is the scanner's own business).
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::uint64_t tokenOffset_ = 0;
+    int tokenLine_ = 1;
+    std::uint8_t lastResult_ = srToken;
+    std::uint64_t fileSize_ = 0;
+};
+
+}  // namespace corvanet

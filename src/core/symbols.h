@@ -1,0 +1,110 @@
+// The symbol table: the project's units, their unit-level interface symbols,
+// their interface classes and the methods of those classes; filled in passes 0
+// and 1, sorted once, then only read. Every key comparison (linear search,
+// sort, binary search) uses CompareText, and sorting is stable, so a run of the
+// same project always writes the same bytes. Also the per-unit list of visible
+// symbols that pass 2 resolves names against.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvanet {
+
+enum TSymbolKind : std::uint8_t {
+    skVariable = 0,
+    skConstant = 1,
+    skClass = 2,
+    skFunction = 3,
+    skProcedure = 4,
+    skType = 5,
+    skLabel = 6,
+    skConstructor = 7,
+    skDestructor = 8,
+    skRecord = 9,
+};
+
+// "Variable", "Constant", "Class/Object", "Function", "Procedure", "Type",
+// "Label", "Constructor", "Destructor", "Record".
+std::string_view SymbolKindName(TSymbolKind Kind) noexcept;
+
+struct TRefElm {
+    std::string Name;
+    TSymbolKind Kind = skVariable;
+};
+
+struct TCRElm {
+    std::string Name;
+    std::vector<TRefElm> Members;  // methods
+};
+
+struct TURElm {
+    std::string Name;  // registered name: file-name part of Path less its extension
+    std::string Path;  // exactly as the project file writes it between the quotes
+    std::vector<TRefElm> Symbols;
+    std::vector<TCRElm> Classes;
+};
+
+struct TFlatRef {
+    std::string_view Name;      // the symbol's key (letter case of its declaration)
+    std::string_view UnitName;  // registered name of the declaring unit
+    TSymbolKind Kind = skVariable;
+};
+
+// The file-name part of a path: everything after the last "/", "\" or ":".
+std::string_view FileNamePart(std::string_view Path) noexcept;
+
+// Assumes a three-letter extension and does not look for a dot: empty stays
+// empty; a leading double quote drops the first and last characters; a
+// non-empty Extension replaces the last three characters; an empty one drops
+// the last four.
+std::string ReplaceExtension(std::string_view FileName, std::string_view Extension);
+
+class TSymbolTable {
+public:
+    // The adders act only in their own pass; the table reads the pass from the
+    // token stream that owns it.
+    explicit TSymbolTable(const std::uint8_t& CurrentPass);
+    ~TSymbolTable();
+    TSymbolTable(const TSymbolTable&) = delete;
+    TSymbolTable& operator=(const TSymbolTable&) = delete;
+
+    std::string CurrentUnit;
+    std::string CurrentClass;
+
+    void CreateUnitList();   // an empty table
+    void DestroyUnitList();  // releases everything, visible symbols included
+
+    void AddUnit(std::string_view Path);                                           // pass 0
+    void AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind);  // pass 1
+    void AddClass(std::string_view UnitName, std::string_view ClassName);         // pass 1
+    void AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
+                   TSymbolKind Kind);                                              // pass 1
+    void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
+    void SortSymbolTable();
+
+    // In registration order until SortSymbolTable, sorted by name after it.
+    const std::vector<TURElm>& UnitList() const noexcept;
+
+    // Name resolution (valid after SortSymbolTable).
+    int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
+    std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
+    void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);  // passes 2 and 3 only
+    void AddVisibleUnits(const std::vector<int>& UnitIndexes);      // passes 2 and 3 only
+    void FreeVisibleSymbols();
+    // A search of VisibleSymbols by name; nothing when absent or when there is no list.
+    std::optional<TFlatRef> FindVisibleSymbol(std::string_view Name) const;
+
+    // Rows of the report: symbols + classes + members of every unit.
+    std::size_t CountEntries() const noexcept;
+
+private:
+    struct Impl;  // the private part is the symbol table's own business
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace corvanet

@@ -1,0 +1,47 @@
+// The parser's view of a file: NextToken hands on only the tokens that count
+// (no blanks, comments, directives, nothing in a switched-off region) and
+// applies the conditional directives. Every token read, trivia and skipped text
+// included, is first offered to TokenHook, so the output still sees all of it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "defines.h"
+#include "scanner.h"
+#include "token.h"
+
+namespace corvanet {
+
+class TTokenStream {
+public:
+    TScanner Scanner;
+    TToken CurrentToken;
+    // The reason code of the last token read: 0 while tokens flow, nonzero once
+    // the file has ended, normally or at a lexical error.
+    std::uint8_t EndOfInput = 0;
+    // 0 project file, 1 pass 1, 2 pass 2 before `implementation`, 3 after it.
+    std::uint8_t CurrentPass = 0;
+    TDefines Defines;
+    // One flag, no nesting count; not reset between files, passes or runs of
+    // the same stream.
+    bool Skipping = false;
+    // Called after every token read from the scanner, before a directive in it
+    // is applied. May be empty.
+    std::function<void()> TokenHook;
+
+    // Advance CurrentToken to the next token that counts for the parser.
+    void NextToken();
+
+    // Splits the text of a directive token, "{$NAME ARG}", into its name and
+    // argument: the name runs from the third character to the first blank
+    // (space only) or "}"; the argument from the next non-blank to the "}".
+    static void SplitDirective(std::string_view Text, std::string& Name, std::string& Arg);
+
+    // Counters for the run statistics: every token read from the scanner.
+    std::uint64_t TokensRead = 0;
+};
+
+}  // namespace corvanet
