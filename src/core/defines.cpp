@@ -1,2 +1,37 @@
-// Placeholder until this stage is written.
+// The conditional symbols in force: an unsorted list, duplicates allowed,
+// names compared with SameText as whole strings (blanks are significant).
 #include "defines.h"
+
+#include <algorithm>
+
+#include "compare.h"
+
+namespace corvanet {
+
+void TDefines::AddDefine(std::string_view Name) { items_.emplace_back(Name); }
+
+// Removing a name that is not defined is harmless: valid sources UNDEF names
+// that were never defined.
+void TDefines::RemoveDefine(std::string_view Name) {
+    const auto it = std::find_if(items_.begin(), items_.end(),
+                                 [&](const std::string& item) { return SameText(item, Name); });
+    if (it != items_.end()) items_.erase(it);
+}
+
+bool TDefines::IsDefined(std::string_view Name) const {
+    return std::any_of(items_.begin(), items_.end(), [&](const std::string& item) { return SameText(item, Name); });
+}
+
+void TDefines::ClearDefines() { items_.clear(); }
+
+void TDefines::LoadDefines(std::string_view Text) {
+    ClearDefines();
+    std::size_t start = 0;
+    while (start < Text.size()) {
+        const std::size_t stop = std::min(Text.find(';', start), Text.size());
+        if (stop > start) AddDefine(Text.substr(start, stop - start));
+        start = stop + 1;
+    }
+}
+
+}  // namespace corvanet

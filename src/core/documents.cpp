@@ -1,2 +1,148 @@
-// Placeholder until this stage is written.
+// The document pair of a source file and the buffered file beneath it. Tokens
+// are formed straight in the file's buffer, which is written out whenever it
+// passes a fixed size, so a run makes one write call per buffer, not per token.
 #include "documents.h"
+
+#include "error.h"
+
+namespace corvanet {
+
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+
+constexpr std::string_view HtmlTitleOpen = "<HTML><HEAD><TITLE>";
+constexpr std::string_view HtmlTitleClose = "</TITLE></HEAD>";
+constexpr std::string_view HtmlBodyLine =
+    "<BODY BGCOLOR=\"#00007F\" VLINK=\"#FFFF00\" LINK=\"#FFFF00\"><PRE><FONT COLOR=\"#FFFF00\">";
+constexpr std::string_view HtmlFooter = "</FONT></PRE></BODY></HTML>";
+
+constexpr std::string_view RtfHeadLines[] = {
+    "{\\rtf1\\ansi \\deff0\\deflang1024", "{\\fonttbl", "{\\f0\\fnil\\charset1 Courier New;}", "}",
+    "{\\colortbl;",
+};
+constexpr std::string_view RtfTailLines[] = {"}", "\\fs20\\f0\\keepn"};
+constexpr std::string_view RtfTitleOpen = "{\\fs32\\b Unit ";
+constexpr std::string_view RtfTitleClose = "}\\par\\pard";
+constexpr std::string_view RtfFooter = "}";
+constexpr std::string_view TopicPrefix = "Unit_";
+
+std::string FileNamePart(const std::string& Path) {
+    std::size_t slash = Path.find_last_of('/');
+    return slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
+
+std::string ColourLine(const TRtfColour& C) {
+    return "\\red" + std::to_string(C.Red) + "\\green" + std::to_string(C.Green) + "\\blue" +
+           std::to_string(C.Blue) + ";";
+}
+
+}  // namespace
+
+// ---- TOutputFile -------------------------------------------------------------
+
+TOutputFile::~TOutputFile() {
+    if (file_ == nullptr) return;
+    // Destruction after an error: keep what was written, report nothing.
+    (void)WriteBuffer();
+    std::fclose(file_);
+}
+
+void TOutputFile::Create(const std::string& Name) {
+    if (file_ != nullptr) Close();
+    name_ = Name;
+    buffer_.clear();
+    written_ = 0;
+    file_ = std::fopen(Name.c_str(), "wb");
+    if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
+    // Our own buffer already collects whole blocks; a second one would only copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.reserve(FlushThreshold + 4096);
+}
+
+bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
+
+bool TOutputFile::WriteBuffer() noexcept {
+    bool ok = buffer_.empty() || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
+    buffer_.clear();
+    return ok;
+}
+
+void TOutputFile::Close() {
+    if (file_ == nullptr) return;
+    bool ok = WriteBuffer();
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (!ok) throw CorvanetError("Cannot write file " + name_);
+}
+
+void TOutputFile::FlushFull() {
+    if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
+}
+
+void TOutputFile::WriteText(std::string_view S) {
+    WriteWith([S](std::string& Buffer) { Buffer.append(S); });
+}
+
+void TOutputFile::WriteLine(std::string_view S) {
+    WriteText(S);
+    WriteText(LineEnd);
+}
+
+// ---- TDocuments --------------------------------------------------------------
+
+void TDocuments::Line(TOutputFile& File, std::string_view S) {
+    File.WriteLine(S);
+    Counters.Bytes += S.size() + LineEnd.size();
+}
+
+void TDocuments::OpenDocuments(std::string_view CurrentUnit) {
+    const std::string topic = std::string(TopicPrefix).append(CurrentUnit);
+    HtmlDocument.Create(HtmlFileName);
+    Line(HtmlDocument, std::string(HtmlTitleOpen) + EscapeHtml(FileNamePart(HtmlFileName)) +
+                           std::string(HtmlTitleClose));
+    Line(HtmlDocument, HtmlBodyLine);
+    Line(HtmlDocument, FormatHtmlToken(tsAnchor, topic));
+    try {
+        RtfDocument.Create(RtfFileName);
+    } catch (...) {
+        // The page stays as written; the pair is not open.
+        HtmlDocument.Close();
+        throw;
+    }
+    for (std::string_view s : RtfHeadLines) Line(RtfDocument, s);
+    for (const TRtfColour& c : RtfColourTable) Line(RtfDocument, ColourLine(c));
+    for (std::string_view s : RtfTailLines) Line(RtfDocument, s);
+    Line(RtfDocument, FormatRtfToken(tsAnchor, topic) + std::string(RtfTitleOpen) +
+                          EscapeRtf(CurrentUnit) + std::string(RtfTitleClose));
+}
+
+void TDocuments::CloseDocuments() {
+    if (RtfDocument.IsOpen()) Line(RtfDocument, RtfFooter);
+    if (HtmlDocument.IsOpen()) Line(HtmlDocument, HtmlFooter);
+    // Close both even when the first fails, then report the failure.
+    try {
+        RtfDocument.Close();
+    } catch (...) {
+        HtmlDocument.Close();
+        throw;
+    }
+    HtmlDocument.Close();
+}
+
+void TDocuments::RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
+                             TokenStyle Style) {
+    if (!HtmlDocument.IsOpen()) return;
+    ++Counters.Tokens;
+    if (Style == tsLink) ++Counters.Links;
+    if (Style == tsAnchor) ++Counters.Anchors;
+    const std::uint64_t before = RtfDocument.BytesWritten() + HtmlDocument.BytesWritten();
+    RtfDocument.WriteWith([&](std::string& Out) {
+        AppendRtfToken(Out, Text, Caption, Target, Style);
+        Out.append(LineEnd);
+    });
+    HtmlDocument.WriteWith([&](std::string& Out) { AppendHtmlToken(Out, Text, Caption, Target, Style); });
+    Counters.Bytes += RtfDocument.BytesWritten() + HtmlDocument.BytesWritten() - before;
+}
+
+}  // namespace corvanet

@@ -1,6 +1,8 @@
 // The document pair of one source file: an RTF topic and an HTML page in the
 // build directory, their headers and footers, and the buffered writes through
-// which every rendered token reaches them. Exactly one pair is open at a time.
+// which every rendered token reaches them. Exactly one pair is open at a time;
+// a token rendered while no pair is open is dropped (parser tests run without
+// documents), and a failed write is an error, never silently short.
 #pragma once
 
 #include <cstdint>
@@ -25,12 +27,27 @@ public:
     void Create(const std::string& Name);
     void Close();  // flushes; throws CorvanetError on a failed write
     bool IsOpen() const noexcept;
-    // WriteText: the bytes of S, nothing added. WriteLine: S and CR LF.
+    // WriteText: the bytes of S, nothing added. WriteLine: S and CR LF. Both
+    // do nothing while the file is not open; a failed flush throws
+    // CorvanetError("Cannot write file " + name).
     void WriteText(std::string_view S);
     void WriteLine(std::string_view S);
+    // The hot path: Fill(std::string&) appends straight to the file's buffer,
+    // so a token is formed in place, never copied.
+    template <typename FillFn>
+    void WriteWith(FillFn&& Fill) {
+        if (file_ == nullptr) return;
+        const std::size_t before = buffer_.size();
+        Fill(buffer_);
+        written_ += buffer_.size() - before;
+        if (buffer_.size() >= FlushThreshold) FlushFull();
+    }
     std::uint64_t BytesWritten() const noexcept { return written_; }
 
 private:
+    static constexpr std::size_t FlushThreshold = 64 * 1024;
+    bool WriteBuffer() noexcept;  // empties the buffer into the file; false on a short write
+    void FlushFull();             // WriteBuffer, throwing on a short write
     std::FILE* file_ = nullptr;
     std::string name_;
     std::string buffer_;
@@ -64,7 +81,7 @@ public:
     TDocumentCounters Counters;
 
 private:
-    std::string scratch_;
+    void Line(TOutputFile& File, std::string_view S);  // WriteLine, counted
 };
 
 }  // namespace corvanet

@@ -2,11 +2,12 @@
 // FlushTokens; while a parser rule holds output, trivia and skipped text wait
 // in the queue in their places and the rule queues the significant tokens it
 // took (plain, as an anchor or as a link). Output order is always source order
-// and every token is written exactly once.
+// and every token is written exactly once; the end-of-input token, whose text
+// is stale, writes nothing of its own.
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -33,7 +34,9 @@ class TOutputQueue {
 public:
     TOutputQueue(TTokenStream& Stream, TDocuments& Documents);
 
-    std::deque<TDelayedToken> DelayedTokens;
+    // Written all at once and emptied, so a vector serves as the queue and
+    // keeps its room from one hold to the next.
+    std::vector<TDelayedToken> DelayedTokens;
     bool HoldOutput = false;
 
     TokenStyle StyleOfToken() const noexcept;  // of Stream.CurrentToken
@@ -51,12 +54,14 @@ public:
 
     // HoldOutput := false; empty DelayedTokens. Before each document pair.
     void Reset();
-    // End of a file, before the documents close: writes whatever the queue
-    // still holds and then, if scanning stopped at a lexical error, the rest of
-    // the file from the failed token on, as tsText, so nothing is dropped.
+    // End of a file, before the documents close (once per file): writes
+    // whatever the queue still holds, held or not, and then, if scanning
+    // stopped at a lexical error, the rest of the file from the failed token
+    // on, as tsText, so nothing is dropped. Writes nothing in pass 1.
     void FinishFile();
 
 private:
+    void WriteQueue();  // renders every entry, oldest first, and empties the queue
     TTokenStream& stream_;
     TDocuments& documents_;
 };

@@ -1,2 +1,179 @@
-// Placeholder until this stage is written.
+// The run: pass 0 over the project file, pass 1 over every unit's interface,
+// pass 2 writing a document pair per file, then the help project. Every token
+// the stream reads goes through the queue's hook, so each document receives its
+// whole source once and in order; the queue finishes each file (the rest after
+// a lexical stop included) before its documents close. Paths are resolved here
+// and never through the process's current directory.
 #include "pipeline.h"
+
+#include "platform.h"
+
+namespace corvanet {
+
+namespace {
+
+bool IsLexicalStop(std::uint8_t Reason) {
+    return Reason == srBadChar || Reason == srOpenString || Reason == srOpenComment;
+}
+
+}  // namespace
+
+TRun::TRun(TReporter& Reporter)
+    : Symbols(Stream.CurrentPass),
+      Queue(Stream, Documents),
+      Parser(Stream, Symbols, Queue),
+      reporter_(Reporter) {
+    Stream.TokenHook = [this] { Queue.FlushTokens(); };
+}
+
+void TRun::ReportProgress(int Total, int Position) { reporter_.Progress(Total, Position); }
+
+void TRun::ReportStatus(const std::string& Text) {
+    StatusText = Text;
+    reporter_.Status(StatusText);
+}
+
+std::string TRun::SourcePath(const std::string& UnitPath) const {
+    return ResolvePath(DirectoryPart(ProjectFile), UnitPath);
+}
+
+// Opens a source file and reads its first token. EndOfInput tells at once
+// whether the file had any token at all.
+void TRun::OpenSource(const std::string& Path, bool Counted) {
+    Stream.Scanner.Open(Path);
+    if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
+    Stream.EndOfInput = 0;
+    Stream.NextToken();
+}
+
+// Notes where the file's scan stopped early, the first time the file is met
+// stopping (pass 1 reads only the interface, so pass 2 may be first).
+void TRun::NoteLexicalStop(const std::string& WrittenPath) {
+    if (!IsLexicalStop(Stream.EndOfInput)) return;
+    for (const TLexicalStop& Stop : LexicalStops)
+        if (Stop.Path == WrittenPath) return;
+    LexicalStops.push_back({WrittenPath, Stream.Scanner.TokenLine(), Stream.EndOfInput});
+}
+
+// The end of a file that has a document pair: what the queue holds and, after
+// a lexical stop, the rest of the file are written before the footers.
+void TRun::CloseSource(const std::string& WrittenPath) {
+    NoteLexicalStop(WrittenPath);
+    Queue.FinishFile();
+    Stream.Scanner.Close();
+    Documents.CloseDocuments();
+    ++Statistics.Files;
+    Statistics.Tokens = Documents.Counters.Tokens;
+}
+
+void TRun::ScanProject(const std::string& ProjectPath, const std::string& DefinesText) {
+    ReportStatus("Scanning Project File ...");
+    ProjectFile = ProjectPath;  // the units' paths are relative to its directory
+    if (!BuildDir.empty() && BuildDir.back() != '/') BuildDir += '/';
+    const std::string_view Name = FileNamePart(ProjectPath);
+    Symbols.CurrentUnit = ReplaceExtension(Name, "");
+    Stream.Defines.LoadDefines(DefinesText);
+    Queue.Reset();
+    Documents.HtmlFileName = BuildDir + ReplaceExtension(Name, "html");
+    Documents.RtfFileName = BuildDir + ReplaceExtension(Name, "rtf");
+    Documents.OpenDocuments(Symbols.CurrentUnit);
+    Stream.CurrentPass = 0;
+    OpenSource(ProjectPath, true);
+    while (!Stream.EndOfInput) {
+        if (Stream.CurrentToken.Kind == tkUses)
+            (void)Parser.ReadProjectUses();
+        else
+            Stream.NextToken();
+    }
+    CloseSource(ProjectPath);
+    ReportProgress(1, 1);
+}
+
+// Both passes over the units: the status, then the progress before the first
+// unit and after each one. The count is taken once; the total told after each
+// unit is the list's size at that moment.
+void TRun::VisitUnits(const std::string& Status, void (TRun::*Visit)(int)) {
+    ReportStatus(Status);
+    const int Count = static_cast<int>(Symbols.UnitList().size());
+    ReportProgress(Count, 0);
+    for (int I = 0; I < Count; ++I) {
+        (this->*Visit)(I);
+        ReportProgress(static_cast<int>(Symbols.UnitList().size()), I + 1);
+    }
+}
+
+void TRun::BuildSymbolTable() {
+    VisitUnits("Building Symbol Table ...", &TRun::ReadUnitInterface);
+    Symbols.SortSymbolTable();
+}
+
+void TRun::ReadUnitInterface(int Index) {
+    const TURElm& Unit = Symbols.UnitList().at(static_cast<std::size_t>(Index));
+    const std::string WrittenPath = Unit.Path;
+    Symbols.CurrentUnit = Unit.Name;
+    Stream.CurrentPass = 1;
+    OpenSource(SourcePath(WrittenPath), false);
+    // The interface ends at `implementation`; a later `interface` (the keyword
+    // of an interface type after a failed section) starts a new section.
+    while (!Stream.EndOfInput && Stream.CurrentToken.Kind != tkImplementation) {
+        if (Stream.CurrentToken.Kind == tkInterface)
+            (void)Parser.ReadInterfaceSection();
+        else
+            Stream.NextToken();
+    }
+    NoteLexicalStop(WrittenPath);
+    Stream.Scanner.Close();
+}
+
+void TRun::GenerateDocuments() { VisitUnits("Generating RTF and HTML ...", &TRun::GenerateUnit); }
+
+void TRun::GenerateUnit(int Index) {
+    Stream.CurrentPass = 2;
+    const TURElm& Unit = Symbols.UnitList().at(static_cast<std::size_t>(Index));
+    const std::string WrittenPath = Unit.Path;
+    Symbols.CurrentUnit = Unit.Name;
+    Queue.Reset();
+    // The unit's own interface symbols are linkable from its first line on;
+    // its uses clauses add those of the units it names.
+    Symbols.BeginVisibleSymbols({Symbols.FindUnit(Symbols.CurrentUnit)});
+    // Named before the heading is read: the registered name, not the heading's.
+    Documents.HtmlFileName = BuildDir + Symbols.CurrentUnit + ".html";
+    Documents.RtfFileName = BuildDir + Symbols.CurrentUnit + ".rtf";
+    Documents.OpenDocuments(Symbols.CurrentUnit);
+    OpenSource(SourcePath(WrittenPath), true);
+    while (!Stream.EndOfInput) Parser.DispatchToken();
+    CloseSource(WrittenPath);
+    Symbols.FreeVisibleSymbols();
+}
+
+// A run that stops on an error leaves what it wrote on disk, flushed, and the
+// object ready for another run.
+void TRun::ReleaseOpenFiles() noexcept {
+    try {
+        if (Stream.Scanner.IsOpen()) Stream.Scanner.Close();
+        if (Documents.RtfDocument.IsOpen()) Documents.RtfDocument.Close();
+        if (Documents.HtmlDocument.IsOpen()) Documents.HtmlDocument.Close();
+        Symbols.FreeVisibleSymbols();
+    } catch (...) {
+        // The run's own error is the one the user sees.
+    }
+}
+
+void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesText) {
+    Symbols.CreateUnitList();
+    LexicalStops.clear();
+    Statistics = {};
+    Documents.Counters = {};
+    Parser.Links = {};
+    try {
+        ScanProject(ProjectPath, DefinesText);
+        BuildSymbolTable();
+        GenerateDocuments();
+        WriteHelpProject();
+    } catch (...) {
+        ReleaseOpenFiles();
+        throw;
+    }
+}
+
+}  // namespace corvanet

@@ -93,6 +93,12 @@ public:
     std::string SourcePath(const std::string& UnitPath) const;
 
 private:
+    void VisitUnits(const std::string& Status, void (TRun::*Visit)(int));
+    void OpenSource(const std::string& Path, bool Counted);
+    void NoteLexicalStop(const std::string& WrittenPath);
+    void CloseSource(const std::string& WrittenPath);
+    void ReleaseOpenFiles() noexcept;
+
     TReporter& reporter_;
 };
 

@@ -1,5 +1,8 @@
 // How one token looks in each document kind: the per-style formats, the colour
-// table and the escaping. Escaping lives in exactly one function per format.
+// table and the escaping. Escaping lives in exactly one place per format; every
+// text that reaches a document passes through it, so a document always decodes
+// back to the source bytes. HTML anchor names and link fragments are written in
+// lower case (browsers match fragments by case); RTF keeps names as given.
 #pragma once
 
 #include <cstdint>
@@ -21,11 +24,17 @@ enum TokenStyle : std::uint8_t {
     tsPlain = 9,
 };
 
-// "\" -> "\\", "{" -> "\{", "}" -> "\}", CR LF and a lone LF -> "\par ".
+// "\" -> "\\", "{" -> "\{", "}" -> "\}", each line end (CR LF, a lone LF, a
+// lone CR) -> "\par ".
 std::string EscapeRtf(std::string_view Text);
-// "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;", '"' -> "&quot;".
+// Element text: "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;".
 std::string EscapeHtml(std::string_view Text);
+// Attribute values: as EscapeHtml, and '"' -> "&quot;".
+std::string EscapeHtmlAttribute(std::string_view Text);
 
+// The form of one token of Style whose text is Text (for tsAnchor: the anchor
+// name). tsLink and values above tsPlain are written as tsPlain here; links
+// need three strings and are formed by the Append forms.
 std::string FormatRtfToken(TokenStyle Style, std::string_view Text);
 std::string FormatHtmlToken(TokenStyle Style, std::string_view Text);
 
@@ -36,5 +45,19 @@ void AppendRtfToken(std::string& Out, std::string_view Text, std::string_view Ca
                     std::string_view Target, TokenStyle Style);
 void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view Caption,
                      std::string_view Target, TokenStyle Style);
+
+// The escaping itself, appending to Out.
+void AppendEscapedRtf(std::string& Out, std::string_view Text);
+void AppendEscapedHtml(std::string& Out, std::string_view Text, bool Attribute);
+
+// RTF colour table entries 1..16 (entry 0 is the automatic colour).
+struct TRtfColour {
+    std::uint8_t Red, Green, Blue;
+};
+inline constexpr TRtfColour RtfColourTable[16] = {
+    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
+    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+};
 
 }  // namespace corvanet

@@ -1,2 +1,83 @@
-// Placeholder until this stage is written.
+// The cross-reference report and the small formatting helpers the front ends
+// share. The report reads the table in its sorted order and the stops in the
+// order met, so the same project always gives the same lines.
 #include "report.h"
+
+#include <cstdio>
+
+#include "scanner.h"
+
+namespace corvanet {
+
+namespace {
+
+constexpr int ColumnWidth = 20;
+constexpr std::size_t RuleWidth = 80;
+
+std::string Row(std::string_view First, std::string_view Second, std::string_view Third = {},
+                std::string_view Fourth = {}) {
+    return PadColumn(First) + PadColumn(Second) + PadColumn(Third) + PadColumn(Fourth);
+}
+
+// Class lines fill only the two first columns, like the window's report.
+std::string ClassRow(std::string_view ClassName) { return PadColumn("") + PadColumn(ClassName); }
+
+std::string MemberRow(const TRefElm& Entry) {
+    return Row("", "", Entry.Name, SymbolKindName(Entry.Kind));
+}
+
+void AddUnitRows(const TURElm& Unit, TReport& Report) {
+    Report.Lines.push_back(Unit.Name + ":" + Unit.Path);
+    for (const TRefElm& Symbol : Unit.Symbols) {
+        Report.Lines.push_back(MemberRow(Symbol));
+        ++Report.Count;
+    }
+    for (const TCRElm& Class : Unit.Classes) {
+        Report.Lines.push_back(ClassRow(Class.Name));
+        ++Report.Count;
+        for (const TRefElm& Member : Class.Members) {
+            Report.Lines.push_back(MemberRow(Member));
+            ++Report.Count;
+        }
+    }
+}
+
+std::string StopLine(const TLexicalStop& Stop) {
+    return Stop.Path + "(" + std::to_string(Stop.Line) + "): scanning stopped: " +
+           std::string(ScanResultText(Stop.Reason));
+}
+
+}  // namespace
+
+std::string PadColumn(std::string_view S) {
+    std::string Padded(S);
+    if (Padded.size() < ColumnWidth) Padded.append(ColumnWidth - Padded.size(), ' ');
+    return Padded;
+}
+
+TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops) {
+    TReport Report;
+    Report.Lines.push_back(Row("Unit", "Class", "Reference", "Reference Type"));
+    Report.Lines.emplace_back(RuleWidth, '-');
+    for (const TURElm& Unit : Symbols.UnitList()) AddUnitRows(Unit, Report);
+    for (const TLexicalStop& Stop : Stops) Report.Lines.push_back(StopLine(Stop));
+    return Report;
+}
+
+std::string SymbolCountText(int Count) { return std::to_string(Count) + " symbols scanned"; }
+
+std::string FormatElapsed(std::int64_t Milliseconds) {
+    // A time of day, as the window shows it: whole seconds, hours wrapped at 24.
+    const std::int64_t Seconds = Milliseconds > 0 ? Milliseconds / 1000 : 0;
+    char Text[16];
+    std::snprintf(Text, sizeof Text, "%02d:%02d:%02d", static_cast<int>(Seconds / 3600 % 24),
+                  static_cast<int>(Seconds / 60 % 60), static_cast<int>(Seconds % 60));
+    return Text;
+}
+
+int ProgressPercent(int Total, int Position) {
+    if (Total <= 0) return 0;
+    return static_cast<int>(static_cast<std::int64_t>(Position) * 100 / Total);
+}
+
+}  // namespace corvanet

@@ -1,2 +1,470 @@
-// Placeholder until this stage is written.
+// Bytes -> tokens. The file is read through a 64 KiB window; a token's text is
+// cut out of the window in one piece (pieces that straddle a refill are carried
+// over), so there is no per-character call or append. Every byte of the file,
+// bar a leading UTF-8 byte-order mark and the second dot of "1..", lands in
+// exactly one token's text, and after a lexical error the scanner stays stopped
+// at the failed token so the rest of the file can still be copied out whole.
 #include "scanner.h"
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "error.h"
+
+namespace corvanet {
+namespace {
+
+constexpr std::size_t BufferSize = 64 * 1024;
+
+enum : std::uint8_t { ccBlank = 1, ccWordStart = 2, ccDigit = 4, ccHex = 8 };
+
+constexpr std::array<std::uint8_t, 256> BuildCharClasses() {
+    std::array<std::uint8_t, 256> cls{};
+    for (int c : {9, 10, 13, 32}) cls[c] = ccBlank;
+    for (int c = 'A'; c <= 'Z'; ++c) cls[c] = ccWordStart;
+    for (int c = 'a'; c <= 'z'; ++c) cls[c] = ccWordStart;
+    cls['_'] = ccWordStart;
+    for (int c = '0'; c <= '9'; ++c) cls[c] = ccDigit | ccHex;
+    for (int c = 'A'; c <= 'F'; ++c) cls[c] |= ccHex;
+    for (int c = 'a'; c <= 'f'; ++c) cls[c] |= ccHex;
+    return cls;
+}
+constexpr std::array<std::uint8_t, 256> CharClasses = BuildCharClasses();
+
+// Characters that are a token on their own; tkEndOfInput for the others.
+constexpr std::array<TTokenKind, 256> BuildSingleKinds() {
+    std::array<TTokenKind, 256> kinds{};
+    kinds.fill(tkEndOfInput);
+    const std::pair<char, TTokenKind> singles[] = {
+        {'+', tkPlus},  {'-', tkMinus}, {'*', tkStar},     {')', tkRParen},   {',', tkComma},  {';', tkSemicolon},
+        {'=', tkEqual}, {'@', tkAt},    {'[', tkLBracket}, {']', tkRBracket}, {'^', tkCaret},
+    };
+    for (const auto& [c, k] : singles) kinds[static_cast<unsigned char>(c)] = k;
+    return kinds;
+}
+constexpr std::array<TTokenKind, 256> SingleKinds = BuildSingleKinds();
+
+inline bool HasClass(unsigned char c, std::uint8_t classes) { return (CharClasses[c] & classes) != 0; }
+
+// Kinds whose text may hold line ends (the exponent rule takes any one
+// character, so a real number may too); the others never do.
+inline bool MayHoldLineEnd(TTokenKind k) {
+    return k == tkWhitespace || k == tkComment || k == tkDirective || k == tkRealNumber;
+}
+
+}  // namespace
+
+std::string_view ScanResultText(std::uint8_t reason) noexcept {
+    switch (reason) {
+    case srBadChar: return "unexpected character";
+    case srOpenString: return "unclosed string";
+    case srOpenComment: return "unclosed comment";
+    default: return "";
+    }
+}
+
+struct TScanner::Impl {
+    std::FILE* File = nullptr;
+    std::string FileName;
+    std::string Text;  // OpenText's copy; the window is the whole of it
+    std::vector<char> Buffer;
+    bool Opened = false;
+
+    const char* Base = nullptr;       // start of the window
+    const char* Pos = nullptr;        // the look-ahead character
+    const char* End = nullptr;        // end of the window
+    std::uint64_t WindowOffset = 0;   // file offset of Base
+    bool Exhausted = false;           // nothing left beyond End
+    const char* TakeStart = nullptr;  // first byte of the token being built
+    std::string Carry;                // its bytes from earlier windows
+
+    bool PendingRange = false;
+    bool RangeFollows = false;  // the number rule met "1..": the int ends before the dots
+    std::uint64_t RangeOffset = 0;
+    int Line = 1;
+    bool PrevCR = false;          // the last byte counted was a CR (CR LF is one line end)
+    std::uint8_t Stopped = srToken;  // the error code once a lexical error stopped the scan
+
+    ~Impl() { CloseFile(); }
+    void CloseFile() {
+        if (File) std::fclose(File);
+        File = nullptr;
+    }
+
+    std::uint64_t Offset() const { return WindowOffset + static_cast<std::uint64_t>(Pos - Base); }
+
+    std::size_t ReadFile(char* into, std::size_t n) {
+        const std::size_t got = std::fread(into, 1, n, File);
+        if (got < n && std::ferror(File)) throw CorvanetError("Cannot read file " + FileName);
+        return got;
+    }
+
+    // Moves the window on; the taken part of the current window goes to Carry.
+    bool Refill() {
+        if (Exhausted) return false;
+        Carry.append(TakeStart, static_cast<std::size_t>(Pos - TakeStart));
+        WindowOffset += static_cast<std::uint64_t>(End - Base);
+        const std::size_t got = ReadFile(Buffer.data(), Buffer.size());
+        Base = Pos = TakeStart = Buffer.data();
+        End = Base + got;
+        Exhausted = got == 0;
+        return got != 0;
+    }
+
+    // The look-ahead byte, or -1 at the end of the file: the end is no
+    // character of the file and is never taken into a token.
+    int Peek() {
+        if (Pos < End || Refill()) return static_cast<unsigned char>(*Pos);
+        return -1;
+    }
+    void Take() { ++Pos; }  // only after Peek() gave a byte
+
+    template <class Pred>
+    void TakeWhile(Pred pred) {
+        for (;;) {
+            const char* p = Pos;
+            while (p < End && pred(static_cast<unsigned char>(*p))) ++p;
+            Pos = p;
+            if (p < End || !Refill()) return;
+        }
+    }
+
+    // Takes bytes up to (not including) the next `stop`; false at the end of the file.
+    bool TakeUntil(char stop) {
+        for (;;) {
+            const void* hit = std::memchr(Pos, stop, static_cast<std::size_t>(End - Pos));
+            if (hit) {
+                Pos = static_cast<const char*>(hit);
+                return true;
+            }
+            Pos = End;
+            if (!Refill()) return false;
+        }
+    }
+
+    void FinishToken(std::string& out) {
+        const auto n = static_cast<std::size_t>(Pos - TakeStart);
+        if (Carry.empty()) {
+            out.assign(TakeStart, n);
+        } else {
+            Carry.append(TakeStart, n);
+            out.swap(Carry);
+            Carry.clear();
+        }
+    }
+
+    // CR LF, a lone LF and a lone CR each end one line.
+    void CountLines(std::string_view text) {
+        for (char c : text) {
+            if (c == '\r') {
+                ++Line;
+                PrevCR = true;
+            } else {
+                if (c == '\n' && !PrevCR) ++Line;
+                PrevCR = false;
+            }
+        }
+    }
+
+    void StartWindow(const char* data, std::size_t size) {
+        Base = Pos = TakeStart = data;
+        End = data + size;
+        static constexpr char Bom[] = {'\xEF', '\xBB', '\xBF'};
+        if (size >= 3 && std::memcmp(data, Bom, 3) == 0) Pos += 3;
+    }
+
+    std::uint8_t ScanToken(int c, TTokenKind& kind);
+    std::uint8_t ScanNumber(TTokenKind& kind);
+    void TakeExponent();
+    std::uint8_t ScanString(int c);
+    std::uint8_t ScanBrace(TTokenKind& kind);
+    std::uint8_t ScanParen(TTokenKind& kind);
+    void ScanSlash(TTokenKind& kind);
+    void ScanPair(int c, TTokenKind& kind);
+    void FinishGoodToken(TToken& token, TTokenKind kind);
+};
+
+std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
+    TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+    int c = Peek();
+    if (c == '.') {
+        Take();
+        if (Peek() == '.') {
+            RangeFollows = true;
+            kind = tkIntNumber;
+            return srToken;
+        }
+        TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+        c = Peek();
+        if (c == 'E' || c == 'e') TakeExponent();
+        kind = tkRealNumber;
+    } else if (c == 'E' || c == 'e') {
+        TakeExponent();
+        kind = tkRealNumber;
+    } else {
+        kind = tkIntNumber;
+    }
+    return srToken;
+}
+
+// "E", an optional sign, one character whatever it is, then digits.
+void TScanner::Impl::TakeExponent() {
+    Take();
+    int c = Peek();
+    if (c == '+' || c == '-') {
+        Take();
+        c = Peek();
+    }
+    if (c >= 0) Take();
+    TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+}
+
+// Quoted parts and "#" character-code parts chain into one token.
+std::uint8_t TScanner::Impl::ScanString(int c) {
+    for (;;) {
+        if (c == '#') {
+            Take();
+            TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit) || ch == '#'; });
+            c = Peek();
+            if (c != '\'') return srToken;
+            continue;
+        }
+        Take();  // the opening quote
+        for (;;) {
+            TakeWhile([](unsigned char ch) { return ch != '\'' && ch != '\r' && ch != '\n'; });
+            c = Peek();
+            if (c != '\'') return srOpenString;  // a line end or the end of the file
+            Take();
+            if (Peek() != '\'') break;
+            Take();  // the second quote of a doubled pair
+        }
+        c = Peek();
+        if (c != '#') return srToken;
+    }
+}
+
+std::uint8_t TScanner::Impl::ScanBrace(TTokenKind& kind) {
+    Take();
+    kind = Peek() == '$' ? tkDirective : tkComment;
+    if (!TakeUntil('}')) return srOpenComment;
+    Take();
+    return srToken;
+}
+
+// "(" or a "(* ... *)" comment; comments do not nest and "(*)" does not close.
+std::uint8_t TScanner::Impl::ScanParen(TTokenKind& kind) {
+    Take();
+    if (Peek() != '*') {
+        kind = tkLParen;
+        return srToken;
+    }
+    Take();
+    kind = tkComment;
+    for (;;) {
+        if (!TakeUntil('*')) return srOpenComment;
+        TakeWhile([](unsigned char ch) { return ch == '*'; });
+        if (Peek() == ')') {
+            Take();
+            return srToken;
+        }
+    }
+}
+
+// "/" or a "//" comment, whose text includes its line end (CR LF, LF or CR).
+// A comment that runs to the end of the file is complete without one.
+void TScanner::Impl::ScanSlash(TTokenKind& kind) {
+    Take();
+    if (Peek() != '/') {
+        kind = tkSlash;
+        return;
+    }
+    kind = tkComment;
+    TakeWhile([](unsigned char ch) { return ch != '\r' && ch != '\n'; });
+    const int c = Peek();
+    if (c == '\r') {
+        Take();
+        if (Peek() == '\n') Take();
+    } else if (c == '\n') {
+        Take();
+    }
+}
+
+// The symbols that may take a second character: "..", ":=", "<=", "<>", ">=".
+void TScanner::Impl::ScanPair(int c, TTokenKind& kind) {
+    Take();
+    const int next = Peek();
+    TTokenKind two = tkEndOfInput;  // the kind when the second character belongs to the token
+    switch (c) {
+    case '.': kind = tkPeriod; if (next == '.') two = tkRange; break;
+    case ':': kind = tkColon; if (next == '=') two = tkAssign; break;
+    case '>': kind = tkGreater; if (next == '=') two = tkGreaterEqual; break;
+    default:
+        kind = tkLess;
+        if (next == '=') two = tkLessEqual;
+        if (next == '>') two = tkNotEqual;
+        break;
+    }
+    if (two != tkEndOfInput) {
+        Take();
+        kind = two;
+    }
+}
+
+std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
+    const auto uc = static_cast<unsigned char>(c);
+    if (HasClass(uc, ccBlank)) {
+        TakeWhile([](unsigned char ch) { return HasClass(ch, ccBlank); });
+        kind = tkWhitespace;
+        return srToken;
+    }
+    if (HasClass(uc, ccWordStart)) {
+        TakeWhile([](unsigned char ch) { return HasClass(ch, ccWordStart | ccDigit); });
+        kind = tkIdentifier;  // GetToken classifies the whole word
+        return srToken;
+    }
+    if (HasClass(uc, ccDigit)) return ScanNumber(kind);
+    switch (c) {
+    case '$':
+        Take();
+        TakeWhile([](unsigned char ch) { return HasClass(ch, ccHex); });
+        kind = tkIntNumber;
+        return srToken;
+    case '\'':
+    case '#': kind = tkQuotedString; return ScanString(c);
+    case '{': return ScanBrace(kind);
+    case '(': return ScanParen(kind);
+    case '/': ScanSlash(kind); return srToken;
+    case '.': case ':': case '<': case '>': ScanPair(c, kind); return srToken;
+    default: break;
+    }
+    if (const TTokenKind k = SingleKinds[uc]; k != tkEndOfInput) {
+        Take();
+        kind = k;
+        return srToken;
+    }
+    return srBadChar;  // the character stays the look-ahead
+}
+
+void TScanner::Impl::FinishGoodToken(TToken& token, TTokenKind kind) {
+    FinishToken(token.Text);
+    if (RangeFollows) {  // "1..": the int is "1", both dots become the next token
+        RangeFollows = false;
+        token.Text.pop_back();
+        RangeOffset = Offset() - 1;
+        Take();
+        PendingRange = true;
+    }
+    token.Kind = kind == tkIdentifier ? LookupKeyword(token.Text) : kind;
+    if (MayHoldLineEnd(kind)) CountLines(token.Text);
+    else PrevCR = false;
+}
+
+TScanner::TScanner() : impl_(std::make_unique<Impl>()) {}
+TScanner::~TScanner() = default;
+
+void TScanner::Open(const std::string& FileName) {
+    Close();
+    std::error_code ec;
+    std::FILE* f = std::filesystem::is_directory(FileName, ec) ? nullptr : std::fopen(FileName.c_str(), "rb");
+    if (!f) throw CorvanetError("Cannot open file " + FileName);
+    std::setvbuf(f, nullptr, _IONBF, 0);  // the window is the only buffer
+    Impl& s = *impl_;
+    s.File = f;
+    s.FileName = FileName;
+    s.Opened = true;
+    s.Buffer.resize(BufferSize);
+    const auto size = std::filesystem::file_size(FileName, ec);
+    fileSize_ = ec ? 0 : size;
+    const std::size_t got = s.ReadFile(s.Buffer.data(), s.Buffer.size());
+    s.Exhausted = got == 0;
+    s.StartWindow(s.Buffer.data(), got);
+}
+
+void TScanner::OpenText(std::string Text) {
+    Close();
+    Impl& s = *impl_;
+    s.Text = std::move(Text);
+    s.FileName.clear();
+    s.Opened = true;
+    s.Exhausted = true;
+    fileSize_ = s.Text.size();
+    s.StartWindow(s.Text.data(), s.Text.size());
+}
+
+void TScanner::Close() {
+    impl_ = std::make_unique<Impl>();
+    tokenOffset_ = 0;
+    tokenLine_ = 1;
+    lastResult_ = srToken;
+    fileSize_ = 0;
+}
+
+bool TScanner::IsOpen() const noexcept { return impl_->Opened; }
+
+std::uint8_t TScanner::GetToken(TToken& Token) {
+    Impl& s = *impl_;
+    if (s.Stopped != srToken) {  // a lexical error ends the file for good
+        Token.Kind = tkEndOfInput;
+        return lastResult_ = s.Stopped;
+    }
+    if (s.PendingRange) {
+        s.PendingRange = false;
+        Token.Kind = tkRange;
+        Token.Text = "..";
+        tokenOffset_ = s.RangeOffset;
+        tokenLine_ = s.Line;
+        return lastResult_ = srToken;
+    }
+    s.TakeStart = s.Pos;
+    const int c = s.Opened ? s.Peek() : -1;
+    tokenOffset_ = s.Offset();  // after Peek, which may have moved the window on
+    tokenLine_ = s.Line;
+    if (c < 0) {
+        Token.Kind = tkEndOfInput;
+        return lastResult_ = srEndOfInput;
+    }
+    TTokenKind kind = tkEndOfInput;
+    const std::uint8_t result = s.ScanToken(c, kind);
+    if (result != srToken) {
+        s.Carry.clear();
+        s.Stopped = result;
+        Token.Kind = tkEndOfInput;
+        return lastResult_ = result;
+    }
+    s.FinishGoodToken(Token, kind);
+    return lastResult_ = srToken;
+}
+
+void TScanner::CopyRest(const std::function<void(std::string_view)>& Sink) {
+    if (lastResult_ != srBadChar && lastResult_ != srOpenString && lastResult_ != srOpenComment) return;
+    Impl& s = *impl_;
+    std::uint64_t next = tokenOffset_;
+    auto read = [&](char* into, std::size_t n) -> std::size_t {
+        if (!s.File) {
+            const std::size_t got = next < s.Text.size() ? std::min<std::uint64_t>(n, s.Text.size() - next) : 0;
+            std::memcpy(into, s.Text.data() + next, got);
+            next += got;
+            return got;
+        }
+        return s.ReadFile(into, n);
+    };
+    if (s.File && std::fseek(s.File, static_cast<long>(tokenOffset_), SEEK_SET) != 0)
+        throw CorvanetError("Cannot read file " + s.FileName);
+    // A CR at the end of a chunk is held back for the next one, so that no
+    // chunk ends between a CR and its LF.
+    std::vector<char> chunk(BufferSize + 1);
+    std::size_t held = 0;
+    for (;;) {
+        const std::size_t got = read(chunk.data() + held, BufferSize);
+        std::size_t len = held + got;
+        held = got != 0 && chunk[len - 1] == '\r' ? 1 : 0;
+        len -= held;
+        if (len != 0) Sink(std::string_view(chunk.data(), len));
+        if (got == 0) return;
+        if (held) chunk[0] = '\r';
+    }
+}
+
+}  // namespace corvanet

@@ -1,2 +1,394 @@
-// Placeholder until this stage is written.
+// The symbol table and name resolution. Units, symbols, classes and methods live
+// in plain vectors owned by the table. The adders reach their unit through a
+// hash of the folded name that always yields the first registered match, so a
+// run stays linear however many units it has. The visible symbols of a unit are
+// a hash table of folded keys that keeps the first entry to become visible (the
+// unit's own symbols first), so a lookup costs one hash and, as a rule, one
+// string comparison, and building a list hashes no string again.
 #include "symbols.h"
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <unordered_map>
+#include <utility>
+
+#include "compare.h"
+#include "error.h"
+
+namespace corvanet {
+namespace {
+
+constexpr std::string_view KindNames[] = {
+    "Variable", "Constant", "Class/Object", "Function",   "Procedure",
+    "Type",     "Label",    "Constructor",  "Destructor", "Record",
+};
+static_assert(std::size(KindNames) == skRecord + 1, "one display text per TSymbolKind");
+
+constexpr std::size_t NoIndex = std::numeric_limits<std::size_t>::max();
+
+// FNV-1a over the ASCII-folded bytes, so that names SameText calls equal hash
+// alike, finished with a full 64-bit mix: plain FNV-1a spreads similar names
+// (Unit1Symbol2, Unit1Symbol3 ...) poorly over the low bits a table index uses.
+std::uint64_t FoldedHash(std::string_view Key) noexcept {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : Key) {
+        h ^= static_cast<unsigned char>(LowerAscii(c));
+        h *= 1099511628211ull;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+struct TFoldedHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view Key) const noexcept { return static_cast<std::size_t>(FoldedHash(Key)); }
+};
+
+struct TFoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
+};
+
+// Unit name (as registered) -> index of its first entry in UnitList.
+using TUnitIndex = std::unordered_map<std::string, std::size_t, TFoldedHash, TFoldedEqual>;
+
+// The binary search of every lookup of the sorted table. It ends at the first
+// equal entry that the halving meets, which among several equal keys is not
+// always the first of them; the answer is still a fixed function of the table.
+template <class Elm>
+int HalvingSearch(const std::vector<Elm>& List, std::string_view Name) noexcept {
+    std::ptrdiff_t low = 0;
+    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(List.size()) - 1;
+    while (low <= high) {
+        const std::ptrdiff_t probe = (low + high) / 2;
+        const int order = CompareText(List[static_cast<std::size_t>(probe)].Name, Name);
+        if (order < 0) {
+            low = probe + 1;
+        } else {
+            high = probe - 1;
+            if (order == 0) return static_cast<int>(probe);
+        }
+    }
+    return -1;
+}
+
+template <class Elm>
+void SortByName(std::vector<Elm>& List) {
+    std::stable_sort(List.begin(), List.end(),
+                     [](const Elm& a, const Elm& b) { return CompareText(a.Name, b.Name) < 0; });
+}
+
+constexpr std::uint32_t EmptySlot = std::numeric_limits<std::uint32_t>::max();
+
+// The folded-key hash of every symbol of the table, computed once after the
+// table last changed, so that no list of pass 2 hashes a string of a used unit
+// again. Unit u's symbols are at [RunStart[u], RunStart[u + 1]).
+struct TSymbolHashes {
+    std::vector<std::uint64_t> Hashes;
+    std::vector<std::size_t> RunStart;
+
+    explicit TSymbolHashes(const std::vector<TURElm>& Units) {
+        RunStart.reserve(Units.size() + 1);
+        for (const auto& unit : Units) {
+            RunStart.push_back(Hashes.size());
+            for (const auto& symbol : unit.Symbols) Hashes.push_back(FoldedHash(symbol.Name));
+        }
+        RunStart.push_back(Hashes.size());
+    }
+};
+
+// The symbols one unit of pass 2 can see: an open-addressing table keyed by
+// folded name that keeps, of several equal keys, the first to become visible
+// (the unit's own symbols, then the used units in the order added, each in its
+// sorted order). A unit named again (in both uses clauses, or its own name) is
+// not entered twice: its second copy could never be the first.
+class TVisibleSet {
+public:
+    explicit TVisibleSet(std::size_t UnitCount) : slots_(16), added_(UnitCount, false) {}
+
+    void AddUnits(const std::vector<int>& Indexes, const std::vector<TURElm>& Units, const TSymbolHashes& Keys) {
+        std::size_t incoming = 0;
+        for (const int index : Indexes) incoming += Units[static_cast<std::size_t>(index)].Symbols.size();
+        Reserve(used_ + incoming);
+        for (const int index : Indexes) {
+            const auto unit = static_cast<std::size_t>(index);
+            if (added_[unit]) continue;
+            added_[unit] = true;
+            for (std::size_t s = 0; s < Units[unit].Symbols.size(); ++s)
+                Insert({Keys.Hashes[Keys.RunStart[unit] + s], static_cast<std::uint32_t>(unit),
+                        static_cast<std::uint32_t>(s)},
+                       Units);
+        }
+    }
+
+    // Unit and symbol index of the answer, or nothing.
+    std::optional<std::pair<std::size_t, std::size_t>> Find(std::string_view Name,
+                                                            const std::vector<TURElm>& Units) const {
+        const std::uint64_t hash = FoldedHash(Name);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask; slots_[i].Unit != EmptySlot; i = (i + 1) & mask)
+            if (slots_[i].Hash == hash && SameText(KeyOf(slots_[i], Units), Name))
+                return std::make_pair(std::size_t{slots_[i].Unit}, std::size_t{slots_[i].Symbol});
+        return std::nullopt;
+    }
+
+private:
+    struct TSlot {
+        std::uint64_t Hash = 0;
+        std::uint32_t Unit = EmptySlot;
+        std::uint32_t Symbol = 0;
+    };
+
+    static std::string_view KeyOf(const TSlot& Slot, const std::vector<TURElm>& Units) noexcept {
+        return Units[Slot.Unit].Symbols[Slot.Symbol].Name;
+    }
+
+    void Insert(const TSlot& Entry, const std::vector<TURElm>& Units) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = Entry.Hash & mask;
+        for (; slots_[i].Unit != EmptySlot; i = (i + 1) & mask)
+            if (slots_[i].Hash == Entry.Hash && SameText(KeyOf(slots_[i], Units), KeyOf(Entry, Units)))
+                return;  // an equal key is visible already and stays the answer
+        slots_[i] = Entry;
+        ++used_;
+    }
+
+    // Keeps the table at most half full. The keys in it are all distinct, so
+    // moving them needs neither the strings nor any order.
+    void Reserve(std::size_t Entries) {
+        std::size_t size = slots_.size();
+        while (size < 2 * Entries) size *= 2;
+        if (size == slots_.size()) return;
+        std::vector<TSlot> old(size);
+        old.swap(slots_);
+        const std::size_t mask = size - 1;
+        for (const TSlot& slot : old) {
+            if (slot.Unit == EmptySlot) continue;
+            std::size_t i = slot.Hash & mask;
+            while (slots_[i].Unit != EmptySlot) i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<TSlot> slots_;  // size a power of two
+    std::size_t used_ = 0;
+    std::vector<bool> added_;  // per unit: already visible
+};
+
+}  // namespace
+
+struct TSymbolTable::Impl {
+    explicit Impl(const std::uint8_t& Pass) : CurrentPass(Pass) {}
+
+    const std::uint8_t& CurrentPass;
+    std::vector<TURElm> Units;
+    TUnitIndex FirstUnit;
+    std::size_t LastUnit = NoIndex;  // the unit the last adder found (a first match)
+    std::size_t LastClassUnit = NoIndex;
+    std::size_t LastClass = NoIndex;  // the class the last AddMember found there
+    std::optional<TSymbolHashes> KeyHashes;
+    std::optional<TVisibleSet> Visible;
+
+    std::size_t FindFirstUnit(std::string_view Name);
+    TCRElm* FindFirstClass(std::size_t Unit, std::string_view ClassName);
+    void Clear();
+    void TableChanged();
+    void IndexUnits();
+    void MakeVisible(const std::vector<int>& UnitIndexes);
+};
+
+// First match of a linear search from the start of UnitList, or NoIndex. The
+// remembered unit stays a first match: units are only ever appended.
+std::size_t TSymbolTable::Impl::FindFirstUnit(std::string_view Name) {
+    if (LastUnit < Units.size() && SameText(Units[LastUnit].Name, Name)) return LastUnit;
+    const auto found = FirstUnit.find(Name);
+    if (found == FirstUnit.end()) return NoIndex;
+    LastUnit = found->second;
+    return LastUnit;
+}
+
+TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view ClassName) {
+    auto& classes = Units[Unit].Classes;
+    if (LastClassUnit == Unit && LastClass < classes.size() && SameText(classes[LastClass].Name, ClassName))
+        return &classes[LastClass];
+    for (std::size_t c = 0; c < classes.size(); ++c) {
+        if (SameText(classes[c].Name, ClassName)) {
+            LastClassUnit = Unit;
+            LastClass = c;
+            return &classes[c];
+        }
+    }
+    return nullptr;
+}
+
+void TSymbolTable::Impl::Clear() {
+    Units.clear();
+    Units.shrink_to_fit();
+    FirstUnit.clear();
+    LastUnit = LastClassUnit = LastClass = NoIndex;
+    KeyHashes.reset();
+    Visible.reset();
+}
+
+// The resolution data and a visible list describe the table as it was; any
+// change to units or symbols makes them stale.
+void TSymbolTable::Impl::TableChanged() {
+    KeyHashes.reset();
+    Visible.reset();
+}
+
+void TSymbolTable::Impl::IndexUnits() {
+    FirstUnit.clear();
+    for (std::size_t u = 0; u < Units.size(); ++u) FirstUnit.emplace(Units[u].Name, u);  // keeps the first
+    LastUnit = LastClassUnit = LastClass = NoIndex;
+}
+
+void TSymbolTable::Impl::MakeVisible(const std::vector<int>& UnitIndexes) {
+    for (const int index : UnitIndexes)
+        if (index < 0 || static_cast<std::size_t>(index) >= Units.size())
+            throw CorvanetError("List index out of bounds (" + std::to_string(index) + ")");
+    if (!KeyHashes) KeyHashes.emplace(Units);
+    if (!Visible) Visible.emplace(Units.size());
+    Visible->AddUnits(UnitIndexes, Units, *KeyHashes);
+}
+
+std::string_view SymbolKindName(TSymbolKind Kind) noexcept {
+    const auto index = static_cast<std::size_t>(Kind);
+    return index < std::size(KindNames) ? KindNames[index] : std::string_view();
+}
+
+std::string_view FileNamePart(std::string_view Path) noexcept {
+    const std::size_t separator = Path.find_last_of("/\\:");
+    return separator == std::string_view::npos ? Path : Path.substr(separator + 1);
+}
+
+std::string ReplaceExtension(std::string_view FileName, std::string_view Extension) {
+    if (FileName.empty()) return {};
+    std::string_view name = FileName;
+    if (name.front() == '"') name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string_view();
+    // Names shorter than the extension they are assumed to carry come out empty.
+    const std::size_t cut = Extension.empty() ? 4 : 3;
+    std::string result(name.substr(0, name.size() > cut ? name.size() - cut : 0));
+    result += Extension;
+    return result;
+}
+
+TSymbolTable::TSymbolTable(const std::uint8_t& CurrentPass) : impl_(std::make_unique<Impl>(CurrentPass)) {}
+
+TSymbolTable::~TSymbolTable() = default;
+
+void TSymbolTable::CreateUnitList() { impl_->Clear(); }
+
+void TSymbolTable::DestroyUnitList() {
+    impl_->Clear();
+    CurrentUnit.clear();
+    CurrentClass.clear();
+}
+
+void TSymbolTable::AddUnit(std::string_view Path) {
+    if (impl_->CurrentPass != 0) return;
+    TURElm unit;
+    unit.Name = ReplaceExtension(FileNamePart(Path), "");
+    unit.Path = Path;
+    impl_->FirstUnit.emplace(unit.Name, impl_->Units.size());  // a second registration keeps the first
+    impl_->Units.push_back(std::move(unit));
+    impl_->TableChanged();
+}
+
+// An unregistered unit or class is ignored rather than reported: the parser
+// records methods under CurrentClass, which a set-typed field empties, and a
+// constructor heading after such a field names no class at all.
+void TSymbolTable::AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Units[unit].Symbols.push_back(TRefElm{std::string(Name), Kind});
+    impl_->TableChanged();
+}
+
+void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassName) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}});
+}
+
+void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
+                             TSymbolKind Kind) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName))
+        owner->Members.push_back(TRefElm{std::string(Name), Kind});
+}
+
+// A unit without symbols yet has no last symbol to change; that is ignored.
+void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(CurrentUnit);
+    if (unit == NoIndex) return;
+    impl_->Units[unit].Symbols.back().Kind = Kind;
+}
+
+void TSymbolTable::SortSymbolTable() {
+    auto& units = impl_->Units;
+    SortByName(units);
+    for (auto& unit : units) {
+        SortByName(unit.Symbols);
+        SortByName(unit.Classes);
+        for (auto& owner : unit.Classes) SortByName(owner.Members);
+    }
+    impl_->IndexUnits();
+    impl_->TableChanged();
+}
+
+const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl_->Units; }
+
+int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units, Name); }
+
+std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
+    const int unit = HalvingSearch(impl_->Units, UnitName);
+    if (unit < 0) return std::nullopt;
+    const auto& symbols = impl_->Units[static_cast<std::size_t>(unit)].Symbols;
+    const int symbol = HalvingSearch(symbols, Name);
+    if (symbol < 0) return std::nullopt;
+    return symbols[static_cast<std::size_t>(symbol)].Kind;
+}
+
+void TSymbolTable::BeginVisibleSymbols(const std::vector<int>& UnitIndexes) {
+    if (impl_->CurrentPass != 2 && impl_->CurrentPass != 3) return;
+    impl_->Visible.reset();  // each unit starts from a fresh list
+    impl_->MakeVisible(UnitIndexes);
+}
+
+void TSymbolTable::AddVisibleUnits(const std::vector<int>& UnitIndexes) {
+    if (impl_->CurrentPass != 2 && impl_->CurrentPass != 3) return;
+    impl_->MakeVisible(UnitIndexes);
+}
+
+void TSymbolTable::FreeVisibleSymbols() { impl_->Visible.reset(); }
+
+std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(std::string_view Name) const {
+    if (!impl_->Visible) return std::nullopt;
+    const auto found = impl_->Visible->Find(Name, impl_->Units);
+    if (!found) return std::nullopt;
+    const TURElm& unit = impl_->Units[found->first];
+    const TRefElm& symbol = unit.Symbols[found->second];
+    return TFlatRef{symbol.Name, unit.Name, symbol.Kind};
+}
+
+std::size_t TSymbolTable::CountEntries() const noexcept {
+    std::size_t count = 0;
+    for (const auto& unit : impl_->Units) {
+        count += unit.Symbols.size() + unit.Classes.size();
+        for (const auto& owner : unit.Classes) count += owner.Members.size();
+    }
+    return count;
+}
+
+}  // namespace corvanet

@@ -93,10 +93,15 @@ public:
     // Name resolution (valid after SortSymbolTable).
     int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
-    void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);  // passes 2 and 3 only
-    void AddVisibleUnits(const std::vector<int>& UnitIndexes);      // passes 2 and 3 only
+    // Passes 2 and 3 only. An index outside UnitList is a list index error
+    // (CorvanetError) and adds nothing.
+    void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);
+    void AddVisibleUnits(const std::vector<int>& UnitIndexes);
     void FreeVisibleSymbols();
     // A search of VisibleSymbols by name; nothing when absent or when there is no list.
+    // Among equal keys the answer is the first to become visible: the unit's own
+    // symbols, then the used units in the order added, each in its sorted order.
+    // The views stay valid until the table changes or is destroyed.
     std::optional<TFlatRef> FindVisibleSymbol(std::string_view Name) const;
 
     // Rows of the report: symbols + classes + members of every unit.

@@ -1,30 +1,320 @@
-// Placeholder rules (declarations) until this grammar area is written: each
-// returns prAbsent, which consumes nothing.
+// The declaration sections of an interface: labels, constants, types,
+// variables and routine headings. In pass 1 each declared name is recorded the
+// moment it is read, before the rest of its declaration, so a declaration that
+// fails later still leaves its name in the table; in the other passes the same
+// rules only consume tokens. Every loop here repeats only after a token was read.
 #include "parser.h"
 
 namespace corvanet {
 
-TParseResult TParser::ReadDeclarations() { return prAbsent; }
-TParseResult TParser::ReadLabelSection() { return prAbsent; }
-TParseResult TParser::ReadConstSection() { return prAbsent; }
-TParseResult TParser::ReadConstDeclarations() { return prAbsent; }
-TParseResult TParser::ReadTypeSection() { return prAbsent; }
-TParseResult TParser::ReadTypeDeclaration() { return prAbsent; }
-TParseResult TParser::ReadVarSection() { return prAbsent; }
-TParseResult TParser::ReadVarDeclaration() { return prAbsent; }
-TParseResult TParser::ReadExportsSection() { return prAbsent; }
-TParseResult TParser::ReadResourcestringSection() { return prAbsent; }
-TParseResult TParser::ReadType() { return prAbsent; }
-TParseResult TParser::ReadSimpleType() { return prAbsent; }
-TParseResult TParser::ReadOrdinalType() { return prAbsent; }
-TParseResult TParser::ReadEnumeration() { return prAbsent; }
-TParseResult TParser::ReadSubrange() { return prAbsent; }
-TParseResult TParser::ReadStringType() { return prAbsent; }
-TParseResult TParser::ReadPointerType() { return prAbsent; }
-TParseResult TParser::ReadProceduralType() { return prAbsent; }
-TParseResult TParser::ReadConstValue() { return prAbsent; }
-TParseResult TParser::ReadRoutineDeclaration() { return prAbsent; }
-TParseResult TParser::ReadFormalParameters() { return prAbsent; }
-TParseResult TParser::ReadParameterGroup() { return prAbsent; }
+bool TParser::IsCallingConvention() const noexcept {
+    return IsWord("register") || IsWord("pascal") || IsWord("cdecl") || IsWord("stdcall") ||
+           IsWord("safecall");
+}
+
+// Declarations = {LabelSection | ConstSection | TypeSection | VarSection
+//                 | RoutineDeclaration | ExportsSection | ResourcestringSection}
+// Ends with prParsed at the first token that starts none of them.
+TParseResult TParser::ReadDeclarations() {
+    static constexpr TRule Sections[] = {
+        &TParser::ReadLabelSection,  &TParser::ReadConstSection,
+        &TParser::ReadTypeSection,   &TParser::ReadVarSection,
+        &TParser::ReadRoutineDeclaration, &TParser::ReadExportsSection,
+        &TParser::ReadResourcestringSection,
+    };
+    for (;;) {
+        TParseResult R = prAbsent;
+        for (TRule Section : Sections) {
+            R = (this->*Section)();
+            if (R != prAbsent) break;
+        }
+        if (R == prAbsent) return prParsed;
+        if (R == prFailed) return prFailed;
+    }
+}
+
+// LabelSection = "label" identifier {"," identifier} ";"
+TParseResult TParser::ReadLabelSection() {
+    if (!Accept(tkLabel)) return prAbsent;
+    for (;;) {
+        if (Kind() != tkIdentifier) return prFailed;
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skLabel);
+        Read();
+        if (!Accept(tkComma)) break;
+    }
+    return Accept(tkSemicolon) ? prParsed : prFailed;
+}
+
+// ConstSection = "const" ConstDeclarations {ConstDeclarations}
+TParseResult TParser::ReadConstSection() {
+    if (!Accept(tkConst)) return prAbsent;
+    for (;;) {
+        TParseResult R = ReadConstDeclarations();
+        if (R == prAbsent) return prParsed;
+        if (R == prFailed) return prFailed;
+    }
+}
+
+// ConstDeclarations = {identifier (":" Type "=" ConstValue | "=" Expression) ";"}
+// A value that is not followed by ";" has the token after it passed over
+// unchecked; the section then goes on behind it.
+TParseResult TParser::ReadConstDeclarations() {
+    TParseResult Result = prAbsent;
+    while (Kind() == tkIdentifier) {
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        Read();
+        Result = prFailed;
+        if (Accept(tkColon)) {
+            if (ReadTypedConstant() != prParsed) return prFailed;
+        } else if (Accept(tkEqual)) {
+            if (ReadExpression() != prParsed) return prFailed;
+        } else {
+            return prFailed;
+        }
+        if (!Accept(tkSemicolon)) {
+            Read();
+            return prParsed;
+        }
+        Result = prParsed;
+    }
+    return Result;
+}
+
+// The part of a typed constant after its ":": Type "=" ConstValue.
+TParseResult TParser::ReadTypedConstant() {
+    if (ReadType() != prParsed || !Accept(tkEqual)) return prFailed;
+    return ReadConstValue() == prParsed ? prParsed : prFailed;
+}
+
+// TypeSection = "type" TypeDeclaration {TypeDeclaration}
+TParseResult TParser::ReadTypeSection() {
+    if (!Accept(tkType)) return prAbsent;
+    for (;;) {
+        TParseResult R = ReadTypeDeclaration();
+        if (R == prAbsent) return prParsed;
+        if (R == prFailed) return prFailed;
+    }
+}
+
+// TypeDeclaration = identifier "=" Type [";"]
+// The name is recorded as a type; the record and class rules change its kind.
+TParseResult TParser::ReadTypeDeclaration() {
+    if (Kind() != tkIdentifier) return prAbsent;
+    LastTypeName = Text();
+    symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skType);
+    Read();
+    if (!Accept(tkEqual)) return prFailed;
+    if (ReadType() != prParsed) return prFailed;
+    (void)Accept(tkSemicolon);
+    return prParsed;
+}
+
+// VarSection = "var" VarDeclaration {VarDeclaration}
+TParseResult TParser::ReadVarSection() {
+    if (!Accept(tkVar)) return prAbsent;
+    if (ReadVarDeclaration() != prParsed) return prFailed;
+    for (;;) {
+        TParseResult R = ReadVarDeclaration();
+        if (R == prAbsent) return prParsed;
+        if (R == prFailed) return prFailed;
+    }
+}
+
+// VarDeclaration = identifier {"," identifier} ":" Type ["=" ConstValue] ";"
+TParseResult TParser::ReadVarDeclaration() {
+    if (Kind() != tkIdentifier) return prAbsent;
+    for (;;) {
+        if (Kind() != tkIdentifier) return prFailed;
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skVariable);
+        Read();
+        if (!Accept(tkComma)) break;
+    }
+    if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
+    if (Accept(tkEqual) && ReadConstValue() != prParsed) return prFailed;
+    return Accept(tkSemicolon) ? prParsed : prFailed;
+}
+
+// No rule reads what an exports or resourcestring section holds: it is passed
+// over, unrecorded, up to the next token that starts a section or ends the
+// part, so the declaration loop never stands still on the keyword.
+void TParser::SkipUnreadSection() {
+    for (;;) {
+        switch (Kind()) {
+        case tkLabel: case tkConst: case tkType: case tkVar: case tkThreadvar:
+        case tkProcedure: case tkFunction: case tkExports: case tkResourcestring:
+        case tkImplementation: case tkBegin: case tkInitialization: case tkFinalization:
+        case tkEnd: case tkEndOfInput:
+            return;
+        default:
+            if (stream_.EndOfInput != 0) return;
+            Read();
+        }
+    }
+}
+
+// ExportsSection = "exports" ...   (passed over)
+TParseResult TParser::ReadExportsSection() {
+    if (!Accept(tkExports)) return prAbsent;
+    SkipUnreadSection();
+    return prParsed;
+}
+
+// ResourcestringSection = "resourcestring" ...   (passed over)
+TParseResult TParser::ReadResourcestringSection() {
+    if (!Accept(tkResourcestring)) return prAbsent;
+    SkipUnreadSection();
+    return prParsed;
+}
+
+// Type = identifier | SimpleType | StringType | StructuredType | PointerType
+//      | ProceduralType
+// Every identifier is taken as a type name, so the later alternatives never
+// see one; an interface, dispinterface or object type starts none of them.
+TParseResult TParser::ReadType() {
+    if (Accept(tkIdentifier)) return prParsed;
+    static constexpr TRule Alternatives[] = {
+        &TParser::ReadSimpleType,  &TParser::ReadStringType,   &TParser::ReadStructuredType,
+        &TParser::ReadPointerType, &TParser::ReadProceduralType,
+    };
+    for (TRule Alternative : Alternatives)
+        if (TParseResult R = (this->*Alternative)(); R != prAbsent) return R;
+    return prAbsent;
+}
+
+// SimpleType = OrdinalType
+TParseResult TParser::ReadSimpleType() { return ReadOrdinalType(); }
+
+// OrdinalType = Enumeration | identifier | Subrange
+TParseResult TParser::ReadOrdinalType() {
+    if (TParseResult R = ReadEnumeration(); R != prAbsent) return R;
+    if (Accept(tkIdentifier)) return prParsed;
+    return ReadSubrange();
+}
+
+// Enumeration = "(" identifier {"," identifier} ")"
+// Each value is recorded as a constant of the unit.
+TParseResult TParser::ReadEnumeration() {
+    if (!Accept(tkLParen)) return prAbsent;
+    return ReadListRest(&TParser::ReadEnumerationValue, tkComma, tkRParen);
+}
+
+TParseResult TParser::ReadEnumerationValue() {
+    if (Kind() != tkIdentifier) return prAbsent;
+    symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+    Read();
+    return prParsed;
+}
+
+// Subrange = Expression ".." Expression
+// The second bound's result is the subrange's, prAbsent included.
+TParseResult TParser::ReadSubrange() {
+    if (ReadExpression() != prParsed) return prAbsent;
+    if (!Accept(tkRange)) return prFailed;
+    return ReadExpression();
+}
+
+// StringType = "string" ["[" integer "]"]
+TParseResult TParser::ReadStringType() {
+    if (!Accept(tkString)) return prAbsent;
+    if (!Accept(tkLBracket)) return prParsed;
+    return Accept(tkIntNumber) && Accept(tkRBracket) ? prParsed : prFailed;
+}
+
+// PointerType = "^" identifier
+TParseResult TParser::ReadPointerType() {
+    if (!Accept(tkCaret)) return prAbsent;
+    return Accept(tkIdentifier) ? prParsed : prFailed;
+}
+
+// ProceduralType = ("procedure" [FormalParameters]
+//                   | "function" [FormalParameters] ":" (identifier | "string"))
+//                  ["of" "object"] [CallingConvention]
+TParseResult TParser::ReadProceduralType() {
+    if (Accept(tkFunction)) {
+        if (ReadFormalParameters() == prFailed || !Accept(tkColon)) return prFailed;
+        if (!Accept(tkIdentifier) && !Accept(tkString)) return prFailed;
+    } else if (Accept(tkProcedure)) {
+        if (ReadFormalParameters() == prFailed) return prFailed;
+    } else {
+        return prAbsent;
+    }
+    if (Accept(tkOf) && !Accept(tkObject)) return prFailed;
+    if (IsCallingConvention()) Read();
+    return prParsed;
+}
+
+// ConstValue = Expression | "(" ConstValue {"," ConstValue} ")"
+//            | "(" identifier ":" ConstValue {";" identifier ":" ConstValue} ")"
+//            | identifier | "nil"
+// The expression comes first and takes every "(", so a parenthesised list of
+// two or more values breaks at its comma and the value is not read.
+TParseResult TParser::ReadConstValue() {
+    if (TParseResult R = ReadExpression(); R != prAbsent) return R;
+    if (TParseResult R = ReadArrayConstant(); R != prAbsent) return R;
+    if (TParseResult R = ReadRecordConstant(); R != prAbsent) return R;
+    if (Kind() == tkIdentifier || Kind() == tkNil) {
+        Read();
+        return prParsed;
+    }
+    return prAbsent;
+}
+
+// ArrayConstant = "(" ConstValue {"," ConstValue} ")"
+TParseResult TParser::ReadArrayConstant() {
+    if (!Accept(tkLParen)) return prAbsent;
+    return ReadListRest(&TParser::ReadConstValue, tkComma, tkRParen);
+}
+
+// RecordConstant = "(" RecordConstantField {";" RecordConstantField} ")"
+TParseResult TParser::ReadRecordConstant() {
+    if (!Accept(tkLParen)) return prAbsent;
+    return ReadListRest(&TParser::ReadRecordConstantField, tkSemicolon, tkRParen);
+}
+
+// RecordConstantField = identifier ":" ConstValue
+TParseResult TParser::ReadRecordConstantField() {
+    if (!Accept(tkIdentifier)) return prAbsent;
+    if (!Accept(tkColon)) return prFailed;
+    return ReadConstValue() == prParsed ? prParsed : prFailed;
+}
+
+// RoutineDeclaration = (ProcedureHeading | FunctionHeading) ";" [CallingConvention ";"]
+// Any other directive after the heading is left unread; the declaration loop
+// ends at it.
+TParseResult TParser::ReadRoutineDeclaration() {
+    TParseResult R = ReadProcedureHeading();
+    if (R == prFailed) return R;
+    if (R == prAbsent) {
+        R = ReadFunctionHeading();
+        if (R != prParsed) return R;
+    }
+    if (!Accept(tkSemicolon)) return prFailed;
+    if (IsCallingConvention()) {
+        Read();
+        if (!Accept(tkSemicolon)) return prFailed;
+    }
+    return prParsed;
+}
+
+// FormalParameters = "(" ParameterGroup {";" ParameterGroup} ")"
+// An empty pair of parentheses fails.
+TParseResult TParser::ReadFormalParameters() {
+    if (!Accept(tkLParen)) return prAbsent;
+    return ReadListRest(&TParser::ReadParameterGroup, tkSemicolon, tkRParen);
+}
+
+// ParameterGroup = ["const" | "out" | "var"] IdentList [":" ["array" "of"] Type]
+// Without a leading keyword nothing counts as started until the names are read.
+TParseResult TParser::ReadParameterGroup() {
+    TParseResult Fallback = prAbsent;
+    if (Kind() == tkConst || Kind() == tkOut || Kind() == tkVar) {
+        Read();
+        Fallback = prFailed;
+    }
+    if (ReadIdentList() != prParsed) return Fallback;
+    if (!Accept(tkColon)) return prParsed;
+    if (Accept(tkArray) && !Accept(tkOf)) return Fallback;
+    return ReadType() == prParsed ? prParsed : Fallback;
+}
 
 }  // namespace corvanet

@@ -1,14 +1,240 @@
-// Placeholder rules (identifier references and hyperlinks) until this grammar area is written: each
-// returns prAbsent, which consumes nothing.
+// Where anchors and links go, and how they are named: the routine headings
+// (recorded in pass 1, linked to their bodies in pass 2, anchored in pass 3),
+// the ancestor of a class and the uses of names in the output passes. A rule
+// holds a name's place in the queue before it reads past it, so blanks and
+// comments after a name stay after it, and it queues every token it took.
+#include <string>
+#include <vector>
+
 #include "parser.h"
 
 namespace corvanet {
 
-TParseResult TParser::ReadProcedureHeading() { return prAbsent; }
-TParseResult TParser::ReadFunctionHeading() { return prAbsent; }
-TParseResult TParser::ReadConstructorHeading() { return prAbsent; }
-TParseResult TParser::ReadDestructorHeading() { return prAbsent; }
-TParseResult TParser::ReadAncestors() { return prAbsent; }
-TParseResult TParser::LinkIdentifier() { return prAbsent; }
+namespace {
+
+bool IsRoutine(TSymbolKind Kind) { return Kind == skFunction || Kind == skProcedure; }
+
+// Constructors and destructors are always recorded as methods.
+bool IsMember(TSymbolKind Kind) { return Kind == skConstructor || Kind == skDestructor; }
+
+// The anchor entry: rendering uses only its name.
+TDelayedToken AnchorEntry(std::string Name) { return {"", "", std::move(Name), tsAnchor}; }
+
+}  // namespace
+
+void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitName,
+                            std::string_view Caption) {
+    std::string Page(UnitName);
+    Page += ".html";
+    std::string Topic = "unit_";
+    Topic += UnitName;
+    queue_.AmendToken(Index, Page, Caption, Topic, tsLink);
+    ++Links.UnitLinks;
+}
+
+void TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName,
+                              std::string_view Name, std::string_view Caption) {
+    std::string Target(UnitName);
+    Target += '_';
+    Target += Name;
+    std::string Page(UnitName);
+    Page += ".html#";
+    Page += Target;
+    queue_.AmendToken(Index, Page, Caption, Target, tsLink);
+}
+
+// Pass 1 records the routine: a method while a class is being read.
+void TParser::RecordRoutine(std::string_view Name, TSymbolKind Kind) {
+    const std::string& Unit = symbols_.CurrentUnit;
+    const std::string& Class = symbols_.CurrentClass;
+    if (IsMember(Kind) || !Class.empty())
+        symbols_.AddMember(Unit, Class, Name, Kind);
+    else
+        symbols_.AddSymbol(Unit, Name, Kind);
+}
+
+// Name [ "." Name ], the heading's name with its optional qualifier, entered
+// with output held for the name. Queues what it reads and leaves the token
+// after the name unqueued and held. A qualifier, period and name with nothing
+// between them become one token in pass 3, where the anchor precedes them.
+TParseResult TParser::ReadHeadingName(TSymbolKind Routine, THeadingName& Heading) {
+    Heading.Name = Text();
+    Heading.First = Heading.Last = QueueHeldToken();
+    if (IsMember(Routine)) RecordRoutine(Heading.Name, Routine);
+    Read();
+    if (Kind() == tkPeriod) {
+        Heading.Qualifier = std::move(Heading.Name);
+        const std::size_t Period = QueueHeldToken();
+        Read();
+        if (Kind() != tkIdentifier) {
+            queue_.QueueCurrentToken();
+            return prFailed;
+        }
+        Heading.Name = Text();
+        auto& Queued = queue_.DelayedTokens;
+        const bool Joined = Period == Heading.First + 1 && Queued.size() == Period + 1;
+        if (Joined && Pass() == 3) {
+            Queued.pop_back();
+            queue_.AmendToken(Heading.First, Heading.Qualifier + "." + Heading.Name, {}, {},
+                              tsIdentifier);
+        } else {
+            Heading.Last = QueueHeldToken();
+        }
+        Read();
+    }
+    if (!IsMember(Routine)) RecordRoutine(Heading.Name, Routine);
+    return prParsed;
+}
+
+// In pass 2 (an interface) the name becomes a link to the body; in pass 3 an
+// anchor goes in front of the whole name, qualifier included.
+void TParser::MarkHeading(const THeadingName& Heading) {
+    if (Pass() == 2) {
+        const std::string& Class = symbols_.CurrentClass;
+        const std::string Anchor =
+            Class.empty() ? SymbolAnchor(Heading.Name) : SymbolAnchor(Class, Heading.Name);
+        queue_.AmendToken(Heading.Last, "#" + Anchor, Heading.Name, Anchor, tsLink);
+        ++Links.HeadingLinks;
+    } else if (Pass() == 3) {
+        const std::string Anchor = Heading.Qualifier.empty()
+                                       ? SymbolAnchor(Heading.Name)
+                                       : SymbolAnchor(Heading.Qualifier, Heading.Name);
+        auto& Queued = queue_.DelayedTokens;
+        Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First),
+                      AnchorEntry(Anchor));
+    }
+}
+
+// Keyword Name [ "." Name ] [ FormalParameters ] [ ":" ResultType ]; the
+// result type only for functions.
+TParseResult TParser::ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine) {
+    if (Kind() != Keyword) return prAbsent;
+    queue_.HoldOutput = true;
+    Read();
+    if (Kind() != tkIdentifier) {
+        queue_.QueueCurrentToken();
+        return prFailed;
+    }
+    THeadingName Heading;
+    if (ReadHeadingName(Routine, Heading) != prParsed) return prFailed;
+    MarkHeading(Heading);
+    queue_.QueueCurrentToken();
+    if (ReadFormalParameters() == prFailed) return prFailed;
+    if (Routine != skFunction) return prParsed;
+    if (Kind() != tkColon) return prFailed;
+    Read();
+    if (Kind() != tkIdentifier && Kind() != tkString) return prFailed;
+    Read();
+    return prParsed;
+}
+
+// procedure Name [ FormalParameters ]
+TParseResult TParser::ReadProcedureHeading() { return ReadRoutineHeading(tkProcedure, skProcedure); }
+
+// function Name [ FormalParameters ] ":" ResultType
+TParseResult TParser::ReadFunctionHeading() { return ReadRoutineHeading(tkFunction, skFunction); }
+
+// constructor Name [ FormalParameters ]
+TParseResult TParser::ReadConstructorHeading() {
+    return ReadRoutineHeading(tkConstructor, skConstructor);
+}
+
+// destructor Name [ FormalParameters ]
+TParseResult TParser::ReadDestructorHeading() {
+    return ReadRoutineHeading(tkDestructor, skDestructor);
+}
+
+// "(" Ident ")": one ancestor, linked to its declaration in pass 2 when it is
+// a class visible here.
+TParseResult TParser::ReadAncestors() {
+    if (Kind() != tkLParen) return prAbsent;
+    queue_.HoldOutput = true;
+    Read();
+    if (Kind() != tkIdentifier) {
+        queue_.QueueCurrentToken();
+        return prFailed;
+    }
+    const std::size_t Index = QueueHeldToken();
+    if (Pass() == 2) {
+        const auto Found = symbols_.FindVisibleSymbol(Text());
+        if (Found && Found->Kind == skClass) {
+            AmendSymbolLink(Index, Found->UnitName, Found->Name, Text());
+            ++Links.AncestorLinks;
+        }
+    }
+    queue_.HoldOutput = false;
+    Read();
+    if (Kind() != tkRParen) return prFailed;
+    Read();
+    return prParsed;
+}
+
+// Ident { "." Ident }, entered with output held: queues every part (the
+// periods too) and records where the identifiers are. A period followed by
+// anything but an identifier ends it with that token queued.
+TParseResult TParser::ReadDottedName(std::vector<std::size_t>& Parts) {
+    Parts.push_back(QueueHeld(Text(), tsIdentifier));
+    Read();
+    while (Kind() == tkPeriod) {
+        QueueHeldToken();
+        Read();
+        if (Kind() != tkIdentifier) {
+            queue_.QueueCurrentToken();
+            return prFailed;
+        }
+        Parts.push_back(QueueHeld(Text(), tsIdentifier));
+        Read();
+    }
+    queue_.QueueCurrentToken();
+    return prParsed;
+}
+
+// A single name links to a visible routine; in a dotted name a registered
+// unit links to its page and a routine of it to its body. Further parts and
+// anything after an unregistered first part stay plain.
+void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
+    const auto& Queued = queue_.DelayedTokens;
+    const std::string First = Queued[Parts[0]].Text;
+    if (Parts.size() == 1) {
+        const auto Found = symbols_.FindVisibleSymbol(First);
+        if (Found && IsRoutine(Found->Kind)) {
+            AmendSymbolLink(Parts[0], Found->UnitName, Found->Name, First);
+            ++Links.RoutineLinks;
+        }
+        return;
+    }
+    const int U = symbols_.FindUnit(First);
+    if (U < 0) return;
+    const std::string Unit = symbols_.UnitList()[static_cast<std::size_t>(U)].Name;
+    const std::string Second = Queued[Parts[1]].Text;
+    AmendUnitLink(Parts[0], Unit, First);
+    const auto Kind = symbols_.GetSymbolKind(Unit, Second);
+    if (Kind && IsRoutine(*Kind)) {
+        AmendSymbolLink(Parts[1], Unit, Second, Second);
+        ++Links.RoutineLinks;
+    }
+}
+
+// Without a hold the name has been written already: only read past it.
+TParseResult TParser::PassDottedName() {
+    Read();
+    while (Kind() == tkPeriod) {
+        Read();
+        if (Kind() != tkIdentifier) return prFailed;
+        Read();
+    }
+    return prParsed;
+}
+
+// Ident { "." Ident }: the use of a name, handed over by the pass-2 dispatch
+// still unwritten (output held).
+TParseResult TParser::LinkIdentifier() {
+    if (Kind() != tkIdentifier) return prAbsent;
+    if (!queue_.HoldOutput) return PassDottedName();
+    std::vector<std::size_t> Parts;
+    if (ReadDottedName(Parts) != prParsed) return prFailed;
+    if (Pass() == 2 || Pass() == 3) LinkDottedName(Parts);
+    return prParsed;
+}
 
 }  // namespace corvanet

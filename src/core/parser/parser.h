@@ -6,9 +6,11 @@
 // never report; each consumes tokens or returns prAbsent, so any input ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../output_queue.h"
 #include "../symbols.h"
@@ -113,6 +115,20 @@ public:
     std::string SymbolAnchor(std::string_view Name) const;
     std::string SymbolAnchor(std::string_view ClassName, std::string_view Name) const;
 
+    // The pass-2 dispatch of the token in hand: identifiers to LinkIdentifier,
+    // headings, `interface`, `unit` and `uses` to their rules, `implementation`
+    // switches to pass 3; any other token is passed over with the next one held
+    // back until it is known whether it is an identifier. The output pass of a
+    // unit runs it until the end of the file; each call consumes a token.
+    void DispatchToken();
+
+    // Link and anchor entries (links.cpp). A unit link goes to the unit's page
+    // and topic under its registered name, whatever the caption's letter case;
+    // a symbol link to the anchor UnitName_Name on UnitName's page.
+    void AmendUnitLink(std::size_t Index, std::string_view UnitName, std::string_view Caption);
+    void AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view Name,
+                         std::string_view Caption);
+
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
     const std::string& Text() const noexcept { return stream_.CurrentToken.Text; }
@@ -120,12 +136,60 @@ public:
     // True when the current token is an identifier whose lower-cased text is Word.
     bool IsWord(std::string_view Word) const noexcept;
     std::uint8_t Pass() const noexcept { return stream_.CurrentPass; }
+    // Queues Text in Style while output stays held and returns the entry's
+    // position, so a rule keeps a name's place in the output before it reads
+    // on and can amend the entry once it knows what the name is.
+    std::size_t QueueHeld(std::string_view Text, TokenStyle Style);
+    // The same for the current token in its own style.
+    std::size_t QueueHeldToken();
 
     TTokenStream& Stream() noexcept { return stream_; }
     TSymbolTable& Symbols() noexcept { return symbols_; }
     TOutputQueue& Queue() noexcept { return queue_; }
 
 private:
+    [[nodiscard]] TParseResult DispatchRule();
+    [[nodiscard]] TParseResult ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine);
+    struct THeadingName {
+        std::string Qualifier;  // empty without one
+        std::string Name;
+        std::size_t First = 0;  // queue position of the first part
+        std::size_t Last = 0;   // queue position of the name
+    };
+    [[nodiscard]] TParseResult ReadHeadingName(TSymbolKind Routine, THeadingName& Heading);
+    void MarkHeading(const THeadingName& Heading);
+    [[nodiscard]] TParseResult ReadDottedName(std::vector<std::size_t>& Parts);
+    [[nodiscard]] TParseResult PassDottedName();
+    void LinkDottedName(const std::vector<std::size_t>& Parts);
+    void RecordRoutine(std::string_view Name, TSymbolKind Kind);
+    [[nodiscard]] std::string RegisteredUnit(std::string_view Path) const;
+
+    // Helpers of the declaration, type and expression rules.
+    using TRule = TParseResult (TParser::*)();
+    // Reads the current token when it is of this kind; says whether it did.
+    bool Accept(TTokenKind K) {
+        if (Kind() != K) return false;
+        Read();
+        return true;
+    }
+    // "register", "pascal", "cdecl", "stdcall" or "safecall".
+    bool IsCallingConvention() const noexcept;
+    // Item {Separator Item} Close, the opening token already read: every item
+    // must give prParsed, anything but a separator or Close after it fails.
+    [[nodiscard]] TParseResult ReadListRest(TRule Item, TTokenKind Separator, TTokenKind Close);
+    // Operand {Operator Operand}: prAbsent unless the first operand is read.
+    [[nodiscard]] TParseResult ReadOperands(TRule Operand, bool (*IsOperator)(TTokenKind));
+    // The parts of rules that are not rules of the grammar by themselves.
+    [[nodiscard]] TParseResult ReadTypedConstant();
+    [[nodiscard]] TParseResult ReadArrayConstant();
+    [[nodiscard]] TParseResult ReadRecordConstant();
+    [[nodiscard]] TParseResult ReadRecordConstantField();
+    [[nodiscard]] TParseResult ReadEnumerationValue();
+    [[nodiscard]] TParseResult ReadSetElement();
+    [[nodiscard]] TParseResult ReadPropertyInterface();
+    [[nodiscard]] TParseResult ReadPropertyDefault(TParseResult Otherwise);
+    void SkipUnreadSection();
+
     TTokenStream& stream_;
     TSymbolTable& symbols_;
     TOutputQueue& queue_;

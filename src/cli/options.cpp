@@ -1,0 +1,140 @@
+// Argument parsing for corvanet-cli: short options with the value attached or
+// following (-o DIR, -oDIR), long ones with "=" or a following value, "--" to
+// end the options, exactly one project file.
+#include "options.h"
+
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace corvanet::cli {
+
+const char* const UsageText =
+    "Usage: corvanet-cli [options] PROJECT.dpr\n"
+    "\n"
+    "Reads the Delphi project file PROJECT.dpr and every unit that its uses\n"
+    "clause names with `in` and a path, and writes into the build location one\n"
+    "syntax-coloured, hyperlinked HTML page and one RTF help topic per file, the\n"
+    "frame pages index.html and content.html, and the help project and contents\n"
+    "file. The cross-reference report of the interface symbols follows at the end.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output DIR          build location (required; created if missing)\n"
+    "  -D, --defines TEXT        conditional defines, separated by \";\"\n"
+    "                            (default \"WIN32;VER100\")\n"
+    "      --help-compiler PATH  help compiler started on the help project\n"
+    "                            (default: none is started)\n"
+    "      --report FILE         where the report goes; \"-\", the default, is\n"
+    "                            standard output\n"
+    "  -q, --quiet               no progress, status or time taken on standard error\n"
+    "  -h, --help                show this text and exit\n"
+    "      --version             show the version and exit\n"
+    "\n"
+    "Progress and status go to standard error. Relative paths are taken from the\n"
+    "current directory; unit paths in the project file from the project's own.\n"
+    "\n"
+    "Exit status: 0 success, 1 the run stopped on an error, 2 bad usage.\n";
+
+namespace {
+
+struct TValueOption {
+    std::string_view Short;  // "-o", or empty
+    std::string_view Long;   // "--output"
+    std::string TCliOptions::*Field;
+};
+
+constexpr TValueOption ValueOptions[] = {
+    {"-o", "--output", &TCliOptions::Output},
+    {"-D", "--defines", &TCliOptions::Defines},
+    {"", "--help-compiler", &TCliOptions::HelpCompiler},
+    {"", "--report", &TCliOptions::Report},
+};
+
+struct TFlagOption {
+    std::string_view Short;
+    std::string_view Long;
+    bool TCliOptions::*Field;
+};
+
+constexpr TFlagOption FlagOptions[] = {
+    {"-q", "--quiet", &TCliOptions::Quiet},
+    {"-h", "--help", &TCliOptions::Help},
+    {"", "--version", &TCliOptions::Version},
+};
+
+class TArgumentReader {
+public:
+    TArgumentReader(const std::vector<std::string>& Args, TCliOptions& Options)
+        : args_(Args), options_(Options) {}
+
+    std::string Read() {
+        bool OptionsEnded = false;
+        for (index_ = 0; index_ < args_.size(); ++index_) {
+            const std::string& Arg = args_[index_];
+            std::string Problem;
+            if (OptionsEnded || Arg == "-" || Arg.size() < 2 || Arg[0] != '-')
+                Problem = TakeProject(Arg);
+            else if (Arg == "--")
+                OptionsEnded = true;
+            else
+                Problem = TakeOption(Arg);
+            if (!Problem.empty()) return Problem;
+        }
+        if (options_.Help || options_.Version) return {};
+        if (options_.Project.empty()) return "no project file given";
+        if (options_.Output.empty()) return "no build location given (-o DIR)";
+        return {};
+    }
+
+private:
+    std::string TakeProject(const std::string& Arg) {
+        if (!options_.Project.empty()) return "more than one project file given: " + Arg;
+        if (Arg.empty()) return "the project file name is empty";
+        options_.Project = Arg;
+        return {};
+    }
+
+    std::string TakeOption(const std::string& Arg) {
+        for (const TFlagOption& Flag : FlagOptions) {
+            if (Arg == Flag.Long || (!Flag.Short.empty() && Arg == Flag.Short)) {
+                options_.*Flag.Field = true;
+                return {};
+            }
+        }
+        for (const TValueOption& Option : ValueOptions) {
+            std::optional<std::string> Value;
+            if (Arg == Option.Long || (!Option.Short.empty() && Arg == Option.Short)) {
+                if (index_ + 1 >= args_.size()) return "option " + Arg + " needs a value";
+                Value = args_[++index_];
+            } else {
+                Value = AttachedValue(Arg, Option);
+            }
+            if (!Value) continue;
+            options_.*Option.Field = std::move(*Value);
+            return {};
+        }
+        return "unknown option: " + Arg;
+    }
+
+    // A value written in the same argument: "--output=DIR" or "-oDIR".
+    static std::optional<std::string> AttachedValue(std::string_view Arg, const TValueOption& Option) {
+        if (Arg.starts_with(Option.Long) && Arg.size() > Option.Long.size() &&
+            Arg[Option.Long.size()] == '=')
+            return std::string(Arg.substr(Option.Long.size() + 1));
+        if (!Option.Short.empty() && !Arg.starts_with("--") && Arg.starts_with(Option.Short))
+            return std::string(Arg.substr(Option.Short.size()));
+        return std::nullopt;
+    }
+
+    const std::vector<std::string>& args_;
+    TCliOptions& options_;
+    std::size_t index_ = 0;
+};
+
+}  // namespace
+
+std::string ParseArguments(const std::vector<std::string>& Args, TCliOptions& Options) {
+    return TArgumentReader(Args, Options).Read();
+}
+
+}  // namespace corvanet::cli

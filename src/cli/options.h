@@ -1,0 +1,28 @@
+// The command line of corvanet-cli: what it accepts and the usage text that
+// describes it. Parsing never prints and never exits; the caller decides what
+// a bad command line costs (the usage text and exit status 2).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvanet::cli {
+
+struct TCliOptions {
+    std::string Project;                 // the project file, as given
+    std::string Output;                  // the build location
+    std::string Defines = "WIN32;VER100";
+    std::string HelpCompiler;            // empty: no help compiler is started
+    std::string Report = "-";            // "-" is standard output
+    bool Quiet = false;
+    bool Help = false;
+    bool Version = false;
+};
+
+// Reads the arguments after the program name. Returns the problem with them,
+// or an empty text when they make a run (or ask for help or the version).
+std::string ParseArguments(const std::vector<std::string>& Args, TCliOptions& Options);
+
+extern const char* const UsageText;
+
+}  // namespace corvanet::cli

@@ -1,0 +1,169 @@
+// corvanet-cli run as a process, as a user runs it: exit statuses 0, 1 and 2,
+// what goes to standard output, standard error and the report file, relative
+// paths taken from the working directory, and a report that is the same at
+// every run of the same project.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scratch_dir.h"
+
+namespace corvanet {
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TScratchDir;
+using testsupport::WriteBytes;
+
+const std::string kShapes = std::string(CORVANET_SOURCE_DIR) + "/examples/shapes/ShapesDemo.dpr";
+
+struct TCliResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+std::string Quote(const std::string& Text) {
+    std::string Quoted = "'";
+    for (char C : Text) Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
+    return Quoted + "'";
+}
+
+// Runs the program in WorkDir with standard output and error captured in files
+// (so standard error is never a terminal here).
+TCliResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir) {
+    TScratchDir Capture;
+    std::string Command = "cd " + Quote(WorkDir) + " && " + Quote(std::string(CORVANET_BINARY_DIR) + "/bin/corvanet-cli");
+    for (const std::string& Arg : Args) Command += " " + Quote(Arg);
+    Command += " >" + Quote(Capture.Path() + "out") + " 2>" + Quote(Capture.Path() + "err") + " </dev/null";
+    const int Raw = std::system(Command.c_str());
+    TCliResult Result;
+    Result.Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+    Result.Out = ReadBytes(Capture.Path() + "out");
+    Result.Err = ReadBytes(Capture.Path() + "err");
+    return Result;
+}
+
+// A project in Dir + "proj/" whose unit U declares Work and, with FOO defined, Extra.
+void WriteSmallProject(const std::string& Dir, bool WithUnit = true) {
+    std::filesystem::create_directories(Dir + "proj");
+    WriteBytes(Dir + "proj/p.dpr", std::string("program p;\r\nuses\r\n  U in '") + (WithUnit ? "U.pas" : "Gone.pas") +
+                                       "';\r\nbegin\r\nend.\r\n");
+    WriteBytes(Dir + "proj/U.pas",
+               "unit U;\r\ninterface\r\nprocedure Work;\r\n{$IFDEF FOO}procedure Extra;{$ENDIF}\r\n"
+               "implementation\r\nprocedure Work;\r\nbegin\r\nend;\r\nprocedure Extra;\r\nbegin\r\nend;\r\nend.\r\n");
+}
+
+TEST(Cli, RunsAProjectAndPrintsTheReport) {
+    TScratchDir Dir;
+    const TCliResult R = RunCli({"-o", Dir.Path() + "out", kShapes}, Dir.Path());
+    ASSERT_EQ(R.Status, 0) << R.Err;
+    EXPECT_EQ(R.Out.rfind("Unit                Class               Reference           Reference Type      \n", 0), 0u);
+    EXPECT_TRUE(R.Out.ends_with("\n21 symbols scanned\n")) << R.Out;
+    const std::string Statuses =
+        "Processing ...\nScanning Project File ...\nBuilding Symbol Table ...\n"
+        "Generating RTF and HTML ...\nCreating Help Project and HTML Frame ...\n";
+    EXPECT_EQ(R.Err.rfind(Statuses, 0), 0u) << R.Err;
+    EXPECT_NE(R.Err.find("\nTime Taken: 00:00:"), std::string::npos) << R.Err;
+    EXPECT_TRUE(R.Err.ends_with("\n")) << R.Err;
+    for (const char* Page : {"ShapesDemo.html", "Shapes.html", "Paint.html", "index.html", "content.html"})
+        EXPECT_TRUE(Dir.Exists(std::string("out/") + Page)) << Page;
+}
+
+TEST(Cli, TakesRelativePathsFromTheWorkingDirectoryAndRepeatsTheReport) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    const TCliResult First = RunCli({"--output=out/a/b", "--report", "first.txt", "proj/p.dpr"}, Dir.Path());
+    ASSERT_EQ(First.Status, 0) << First.Err;
+    EXPECT_TRUE(First.Out.empty());
+    EXPECT_TRUE(Dir.Exists("out/a/b/p.html"));
+    EXPECT_TRUE(Dir.Exists("out/a/b/U.html"));
+    const TCliResult Second = RunCli({"-oout/a/b", "--report=second.txt", "proj/p.dpr"}, Dir.Path());
+    ASSERT_EQ(Second.Status, 0) << Second.Err;
+    const std::string Report = ReadBytes(Dir.Path() + "first.txt");
+    EXPECT_EQ(ReadBytes(Dir.Path() + "second.txt"), Report);
+    EXPECT_NE(Report.find("U:U.pas\n"), std::string::npos) << Report;
+    EXPECT_TRUE(Report.ends_with("\n1 symbols scanned\n")) << Report;
+    // The same report on standard output.
+    EXPECT_EQ(RunCli({"-o", "out", "--report", "-", "proj/p.dpr"}, Dir.Path()).Out, Report);
+}
+
+TEST(Cli, PassesTheDefines) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    EXPECT_EQ(RunCli({"-o", "out", "proj/p.dpr"}, Dir.Path()).Out.find("Extra"), std::string::npos);
+    EXPECT_NE(RunCli({"-o", "out", "-DWIN32;FOO", "proj/p.dpr"}, Dir.Path()).Out.find("Extra"), std::string::npos);
+}
+
+TEST(Cli, StopsWithStatusOneOnAMissingUnit) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path(), false);
+    const TCliResult R = RunCli({"-o", "out", "proj/p.dpr"}, Dir.Path());
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_TRUE(R.Out.empty()) << R.Out;
+    EXPECT_TRUE(R.Err.ends_with("\ncorvanet-cli: Cannot open file proj/Gone.pas\n")) << R.Err;
+}
+
+TEST(Cli, StopsWithStatusOneWhenTheReportCannotBeWritten) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    const TCliResult R = RunCli({"-q", "-o", "out", "--report", "no/such/dir/r.txt", "proj/p.dpr"}, Dir.Path());
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_EQ(R.Err, "corvanet-cli: Cannot create file no/such/dir/r.txt\n");
+}
+
+TEST(Cli, RejectsBadUsageWithStatusTwo) {
+    TScratchDir Dir;
+    const std::vector<std::vector<std::string>> Cases = {
+        {},
+        {"p.dpr"},
+        {"-o"},
+        {"-o", "out"},
+        {"--bogus", "-o", "out", "p.dpr"},
+        {"-o", "out", "a.dpr", "b.dpr"},
+        {"-o", "out", "--report"},
+    };
+    for (const auto& Args : Cases) {
+        const TCliResult R = RunCli(Args, Dir.Path());
+        std::string Shown;
+        for (const auto& A : Args) Shown += A + " ";
+        EXPECT_EQ(R.Status, 2) << Shown;
+        EXPECT_EQ(R.Err.rfind("corvanet-cli: ", 0), 0u) << Shown << R.Err;
+        EXPECT_NE(R.Err.find("Usage: corvanet-cli [options] PROJECT.dpr"), std::string::npos) << Shown;
+        EXPECT_TRUE(R.Out.empty()) << Shown;
+    }
+    EXPECT_FALSE(Dir.Exists("out"));
+}
+
+TEST(Cli, HelpVersionAndQuiet) {
+    TScratchDir Dir;
+    const TCliResult Help = RunCli({"--help"}, Dir.Path());
+    EXPECT_EQ(Help.Status, 0);
+    EXPECT_EQ(Help.Out.rfind("Usage: corvanet-cli [options] PROJECT.dpr\n", 0), 0u);
+    EXPECT_EQ(RunCli({"-h", "--bogus"}, Dir.Path()).Out, Help.Out);
+    const TCliResult Version = RunCli({"--version"}, Dir.Path());
+    EXPECT_EQ(Version.Status, 0);
+    EXPECT_EQ(Version.Out.rfind("corvanet-cli ", 0), 0u);
+
+    WriteSmallProject(Dir.Path());
+    const TCliResult Quiet = RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path());
+    EXPECT_EQ(Quiet.Status, 0);
+    EXPECT_EQ(Quiet.Err, "");
+    EXPECT_FALSE(Quiet.Out.empty());
+}
+
+TEST(Cli, ShowsWarningsOfTheRunOnStandardError) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    const TCliResult R =
+        RunCli({"-q", "-o", "out", "--help-compiler", Dir.Path() + "no-such-compiler", "proj/p.dpr"}, Dir.Path());
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Err, "corvanet-cli: warning: Failed to compile Help Project\nPlease Compile manually\n");
+    EXPECT_TRUE(Dir.Exists("out/index.html"));
+}
+
+}  // namespace
+}  // namespace corvanet

@@ -1,0 +1,4 @@
+procedure Draw;
+begin
+  Shapes.Area(1);
+end;

@@ -1,0 +1,3 @@
+x := 1;
+y } rest { of \ the <file>
+end.

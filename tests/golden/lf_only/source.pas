@@ -1,0 +1,4 @@
+unit A;
+begin
+  x := 'a'; // note
+end.

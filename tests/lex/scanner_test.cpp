@@ -1,0 +1,307 @@
+// Scanner: kinds, texts and reason codes of single inputs; where tokens begin;
+// files read through the window versus the same bytes in memory; the rest of
+// a file after a lexical error; the byte-for-byte property on random sources.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "error.h"
+#include "lex_test_util.h"
+#include "scratch_dir.h"
+
+namespace corvanet {
+namespace {
+
+using lextest::ScanText;
+using lextest::TScanOutcome;
+
+struct TScanCase {
+    const char* Name;
+    std::string Input;
+    std::vector<std::pair<TTokenKind, std::string>> Tokens;
+    std::uint8_t Reason;
+};
+
+const TScanCase ScanCases[] = {
+    {"range after integer", "x:=1..2", {{tkIdentifier, "x"}, {tkAssign, ":="}, {tkIntNumber, "1"}, {tkRange, ".."}, {tkIntNumber, "2"}}, srEndOfInput},
+    {"range at end of file", "1..", {{tkIntNumber, "1"}, {tkRange, ".."}}, srEndOfInput},
+    {"real with exponent", "1.5e+3", {{tkRealNumber, "1.5e+3"}}, srEndOfInput},
+    {"real with bare fraction", "1.;", {{tkRealNumber, "1."}, {tkSemicolon, ";"}}, srEndOfInput},
+    {"integer then word", "123abc", {{tkIntNumber, "123"}, {tkIdentifier, "abc"}}, srEndOfInput},
+    {"exponent without fraction", "2E9 1E-5", {{tkRealNumber, "2E9"}, {tkWhitespace, " "}, {tkRealNumber, "1E-5"}}, srEndOfInput},
+    {"exponent takes one character whatever it is", "1e;2", {{tkRealNumber, "1e;2"}}, srEndOfInput},
+    {"exponent at end of file takes nothing", "1.5E+", {{tkRealNumber, "1.5E+"}}, srEndOfInput},
+    {"exponent letter at end of file", "7e", {{tkRealNumber, "7e"}}, srEndOfInput},
+    {"period between words", "a.b", {{tkIdentifier, "a"}, {tkPeriod, "."}, {tkIdentifier, "b"}}, srEndOfInput},
+    {"hex number", "$FFz", {{tkIntNumber, "$FF"}, {tkIdentifier, "z"}}, srEndOfInput},
+    {"lone dollar", "$", {{tkIntNumber, "$"}}, srEndOfInput},
+    {"doubled quote", "'It''s'", {{tkQuotedString, "'It''s'"}}, srEndOfInput},
+    {"empty strings", "'' ''''", {{tkQuotedString, "''"}, {tkWhitespace, " "}, {tkQuotedString, "''''"}}, srEndOfInput},
+    {"chained string parts", "#13#10'text'#0", {{tkQuotedString, "#13#10'text'#0"}}, srEndOfInput},
+    {"hash takes decimal digits only", "#$0D", {{tkQuotedString, "#"}, {tkIntNumber, "$0D"}}, srEndOfInput},
+    {"string then bare hash", "'a'#;", {{tkQuotedString, "'a'#"}, {tkSemicolon, ";"}}, srEndOfInput},
+    {"directive", "{$DEFINE X}", {{tkDirective, "{$DEFINE X}"}}, srEndOfInput},
+    {"blank after brace makes a comment", "{ $DEFINE X}", {{tkComment, "{ $DEFINE X}"}}, srEndOfInput},
+    {"star comment", "(* a*b *)", {{tkComment, "(* a*b *)"}}, srEndOfInput},
+    {"star comment with star run", "(***)x", {{tkComment, "(***)"}, {tkIdentifier, "x"}}, srEndOfInput},
+    {"star dollar is a comment", "(*$IFDEF X*)", {{tkComment, "(*$IFDEF X*)"}}, srEndOfInput},
+    {"comments do not nest", "{ (* }(* { *)", {{tkComment, "{ (* }"}, {tkComment, "(* { *)"}}, srEndOfInput},
+    {"line comment with CR LF", "// c\r\nx", {{tkComment, "// c\r\n"}, {tkIdentifier, "x"}}, srEndOfInput},
+    {"line comment with lone LF", "// c\nx\n", {{tkComment, "// c\n"}, {tkIdentifier, "x"}, {tkWhitespace, "\n"}}, srEndOfInput},
+    {"line comment with lone CR", "// c\rx", {{tkComment, "// c\r"}, {tkIdentifier, "x"}}, srEndOfInput},
+    {"line comment to end of file", "x // c", {{tkIdentifier, "x"}, {tkWhitespace, " "}, {tkComment, "// c"}}, srEndOfInput},
+    {"slash and div", "a/b div c", {{tkIdentifier, "a"}, {tkSlash, "/"}, {tkIdentifier, "b"}, {tkWhitespace, " "}, {tkDiv, "div"}, {tkWhitespace, " "}, {tkIdentifier, "c"}}, srEndOfInput},
+    {"keyword case kept", "BEGIN Begin", {{tkBegin, "BEGIN"}, {tkWhitespace, " "}, {tkBegin, "Begin"}}, srEndOfInput},
+    {"table ends", "automated published", {{tkAutomated, "automated"}, {tkWhitespace, " "}, {tkPublished, "published"}}, srEndOfInput},
+    {"rarer keywords", "stringresource inline out", {{tkStringresource, "stringresource"}, {tkWhitespace, " "}, {tkInline, "inline"}, {tkWhitespace, " "}, {tkOut, "out"}}, srEndOfInput},
+    {"keyword prefixes are identifiers", "ends beginner _a1", {{tkIdentifier, "ends"}, {tkWhitespace, " "}, {tkIdentifier, "beginner"}, {tkWhitespace, " "}, {tkIdentifier, "_a1"}}, srEndOfInput},
+    {"two-character symbols", ":=<=<>>=..", {{tkAssign, ":="}, {tkLessEqual, "<="}, {tkNotEqual, "<>"}, {tkGreaterEqual, ">="}, {tkRange, ".."}}, srEndOfInput},
+    {"equal then greater", "=>", {{tkEqual, "="}, {tkGreater, ">"}}, srEndOfInput},
+    {"single symbols", "+-*)(,;:^@[]>(<", {{tkPlus, "+"}, {tkMinus, "-"}, {tkStar, "*"}, {tkRParen, ")"}, {tkLParen, "("}, {tkComma, ","}, {tkSemicolon, ";"}, {tkColon, ":"}, {tkCaret, "^"}, {tkAt, "@"}, {tkLBracket, "["}, {tkRBracket, "]"}, {tkGreater, ">"}, {tkLParen, "("}, {tkLess, "<"}}, srEndOfInput},
+    {"empty file", "", {}, srEndOfInput},
+    {"trailing blanks", "x \t\r\n", {{tkIdentifier, "x"}, {tkWhitespace, " \t\r\n"}}, srEndOfInput},
+    {"stray closing brace", "a }b", {{tkIdentifier, "a"}, {tkWhitespace, " "}}, srBadChar},
+    {"double quote", "\"s\"", {}, srBadChar},
+    {"form feed", "a\f", {{tkIdentifier, "a"}}, srBadChar},
+    {"ctrl-z", "\x1a", {}, srBadChar},
+    {"NUL byte", std::string("a\0b", 3), {{tkIdentifier, "a"}}, srBadChar},
+    {"byte above 127", "\xC3\xA9", {}, srBadChar},
+    {"byte-order mark skipped", "\xEF\xBB\xBFunit", {{tkUnit, "unit"}}, srEndOfInput},
+    {"byte-order mark only at the start", "x\xEF\xBB\xBF", {{tkIdentifier, "x"}}, srBadChar},
+    {"half a byte-order mark", "\xEF\xBB", {}, srBadChar},
+    {"string meets CR LF", "'abc\r\n'", {}, srOpenString},
+    {"string meets lone LF", "x'abc\ndef'", {{tkIdentifier, "x"}}, srOpenString},
+    {"string at end of file", "'abc", {}, srOpenString},
+    {"string part after hash at end of file", "#13'", {}, srOpenString},
+    {"brace comment at end of file", "{ abc", {}, srOpenComment},
+    {"directive at end of file", "{$I x", {}, srOpenComment},
+    {"star comment at end of file", "(* a *", {}, srOpenComment},
+    {"paren star paren does not close", "(*)", {}, srOpenComment},
+};
+
+TEST(ScannerTest, KindsTextsAndReasons) {
+    for (const TScanCase& c : ScanCases) {
+        SCOPED_TRACE(c.Name);
+        const TScanOutcome out = ScanText(c.Input);
+        std::vector<std::pair<TTokenKind, std::string>> got;
+        for (const auto& t : out.Tokens) got.emplace_back(t.Kind, t.Text);
+        EXPECT_EQ(got, c.Tokens);
+        EXPECT_EQ(static_cast<int>(out.Reason), static_cast<int>(c.Reason));
+    }
+}
+
+TEST(ScannerTest, FailedTokenKeepsFormerTextAndScanStaysStopped) {
+    TScanner scanner;
+    scanner.OpenText("abc\r\n  \"x\" def");
+    TToken token;
+    while (scanner.GetToken(token) == srToken) {
+    }
+    EXPECT_EQ(token.Kind, tkEndOfInput);
+    EXPECT_EQ(token.Text, "\r\n  ");  // the last good token's text
+    for (int again = 0; again < 3; ++again) {
+        EXPECT_EQ(scanner.GetToken(token), srBadChar);
+        EXPECT_EQ(scanner.TokenOffset(), 7u);
+        EXPECT_EQ(scanner.TokenLine(), 2);
+    }
+    TToken end;
+    scanner.OpenText("");
+    EXPECT_EQ(scanner.GetToken(end), srEndOfInput);
+    EXPECT_EQ(scanner.GetToken(end), srEndOfInput);
+}
+
+// Offsets count every byte (a byte-order mark too); CR LF, LF and CR each end one line.
+TEST(ScannerTest, TokenOffsetsAndLines) {
+    struct Case {
+        std::string Input;
+        std::vector<std::pair<std::uint64_t, int>> Starts;  // offset and line of each token
+        std::pair<std::uint64_t, int> Stop;
+    };
+    const Case cases[] = {
+        {"a\r\nb\nc\rd", {{0, 1}, {1, 1}, {3, 2}, {4, 2}, {5, 3}, {6, 3}, {7, 4}}, {8, 4}},
+        {"\r\n\r\n\n\rx", {{0, 1}, {6, 5}}, {7, 5}},
+        {"// a\rb // c\nd", {{0, 1}, {5, 2}, {6, 2}, {7, 2}, {12, 3}}, {13, 3}},
+        {"{ a\r\n b }c", {{0, 1}, {9, 2}}, {10, 2}},
+        {"1..2", {{0, 1}, {1, 1}, {3, 1}}, {4, 1}},
+        {"\xEF\xBB\xBFx\n\n  'open", {{3, 1}, {4, 1}}, {8, 3}},
+        {"x\n(* a\r\n", {{0, 1}, {1, 1}}, {2, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Input);
+        const TScanOutcome out = ScanText(c.Input);
+        std::vector<std::pair<std::uint64_t, int>> starts;
+        for (const auto& t : out.Tokens) starts.emplace_back(t.Offset, t.Line);
+        EXPECT_EQ(starts, c.Starts);
+        EXPECT_EQ(std::make_pair(out.StopOffset, out.StopLine), c.Stop);
+    }
+}
+
+std::string CopiedRest(TScanner& scanner, std::vector<std::string>* chunks = nullptr) {
+    std::string rest;
+    scanner.CopyRest([&](std::string_view chunk) {
+        EXPECT_FALSE(chunk.empty());
+        rest += chunk;
+        if (chunks) chunks->emplace_back(chunk);
+    });
+    return rest;
+}
+
+TEST(ScannerTest, CopyRestHandsOverFromTheFailedToken) {
+    TScanner scanner;
+    scanner.OpenText("x := 1; { never closed\r\n y");
+    const TScanOutcome out = lextest::ScanToEnd(scanner);
+    ASSERT_EQ(out.Reason, srOpenComment);
+    EXPECT_EQ(CopiedRest(scanner), "{ never closed\r\n y");
+    EXPECT_EQ(CopiedRest(scanner), "{ never closed\r\n y");  // may be asked twice
+
+    scanner.OpenText("x y");
+    lextest::ScanToEnd(scanner);
+    EXPECT_EQ(CopiedRest(scanner), "");  // a normal end leaves nothing over
+}
+
+// No chunk ends between a CR and its LF, wherever the pair falls.
+TEST(ScannerTest, CopyRestNeverSplitsCrLf) {
+    testsupport::TScratchDir dir;
+    for (std::size_t crAt : {65536u, 65537u, 65538u, 131073u}) {
+        std::string text = "a \"";
+        text.resize(crAt, 'x');
+        text += "\r\n\r\r\ntail";
+        text.append(70000, 'y');
+        text += "\r";
+        const std::string path = dir.Path() + "crlf.pas";
+        testsupport::WriteBytes(path, text);
+        TScanner scanner;
+        scanner.Open(path);
+        ASSERT_EQ(lextest::ScanToEnd(scanner).Reason, srBadChar);
+        std::vector<std::string> chunks;
+        EXPECT_EQ(CopiedRest(scanner, &chunks), text.substr(2));
+        for (std::size_t i = 0; i + 1 < chunks.size(); ++i)
+            EXPECT_FALSE(chunks[i].back() == '\r' && chunks[i + 1].front() == '\n') << "chunk " << i;
+    }
+}
+
+TEST(ScannerTest, OpenErrorsNameTheFile) {
+    testsupport::TScratchDir dir;
+    TScanner scanner;
+    for (const std::string& path : {dir.Path() + "missing.pas", dir.Path()}) {
+        try {
+            scanner.Open(path);
+            ADD_FAILURE() << "opened " << path;
+        } catch (const CorvanetError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path);
+        }
+    }
+}
+
+void ExpectSameScan(const TScanOutcome& a, const TScanOutcome& b) {
+    ASSERT_EQ(a.Tokens.size(), b.Tokens.size());
+    for (std::size_t i = 0; i < a.Tokens.size(); ++i) {
+        ASSERT_EQ(a.Tokens[i].Kind, b.Tokens[i].Kind) << "token " << i;
+        ASSERT_EQ(a.Tokens[i].Text, b.Tokens[i].Text) << "token " << i;
+        ASSERT_EQ(a.Tokens[i].Offset, b.Tokens[i].Offset) << "token " << i;
+        ASSERT_EQ(a.Tokens[i].Line, b.Tokens[i].Line) << "token " << i;
+    }
+    EXPECT_EQ(a.Reason, b.Reason);
+    EXPECT_EQ(a.StopOffset, b.StopOffset);
+    EXPECT_EQ(a.StopLine, b.StopLine);
+}
+
+// A file is read through a 64 KiB window: tokens that straddle a refill must
+// come out exactly as from the same bytes held in memory.
+TEST(ScannerTest, FileWindowMatchesMemory) {
+    testsupport::TScratchDir dir;
+    const std::string path = dir.Path() + "window.pas";
+    const char* const straddlers[] = {"1..2", "1.5e+3", "'It''s'#13", "{ c }", "(* a **)", "// c\r\n",
+                                      "\r\n", "identifier", "\"stop", "'open\r\n", "{ open", "\xEF\xBB\xBF"};
+    for (const char* s : straddlers) {
+        for (std::size_t at = 65531; at <= 65537; ++at) {
+            std::string text(at, ' ');
+            text += s;
+            text += " x";
+            SCOPED_TRACE(testing::Message() << s << " at " << at);
+            testsupport::WriteBytes(path, text);
+            TScanner scanner;
+            scanner.Open(path);
+            ExpectSameScan(lextest::ScanToEnd(scanner), ScanText(text));
+        }
+    }
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        const std::string text = lextest::RandomSource(seed, 300'000, seed % 2 == 0);
+        testsupport::WriteBytes(path, text);
+        TScanner scanner;
+        scanner.Open(path);
+        EXPECT_EQ(scanner.FileSize(), text.size());
+        ExpectSameScan(lextest::ScanToEnd(scanner), ScanText(text));
+    }
+}
+
+// For any input: the tokens' texts, followed by the rest handed over after an
+// error, give back the input byte for byte; no token has an unused kind.
+TEST(ScannerTest, TokensKeepEveryByte) {
+    int stopped = 0;
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+        const std::string text = lextest::RandomSource(seed, 2000, seed % 2 == 0);
+        TScanner scanner;
+        scanner.OpenText(text);
+        const TScanOutcome out = lextest::ScanToEnd(scanner);
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        for (const auto& t : out.Tokens) {
+            ASSERT_FALSE(t.Text.empty());
+            ASSERT_TRUE(t.Kind != 3 && t.Kind != 23 && t.Kind != 24 && t.Kind < tkEndOfInput);
+        }
+        if (out.Reason == srEndOfInput) {
+            ASSERT_EQ(lextest::Concatenate(out.Tokens), text);
+        } else {
+            ++stopped;
+            ASSERT_EQ(lextest::Concatenate(out.Tokens) + CopiedRest(scanner), text);
+        }
+    }
+    EXPECT_GT(stopped, 20);  // the faulty half of the seeds does reach the error paths
+}
+
+// The lookup gives exactly the answer of the linear scan the table describes,
+// for every word and for near misses of every word.
+TEST(KeywordTest, LookupMatchesLinearScan) {
+    auto linear = [](std::string_view word) {
+        std::string lower(word);
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        for (std::size_t i = 0; i < KeywordTable.size(); ++i)
+            if (KeywordTable[i] == lower) return static_cast<TTokenKind>(FirstKeyword + i);
+        return tkIdentifier;
+    };
+    std::vector<std::string> words;
+    for (std::string_view w : KeywordTable) {
+        std::string upper(w), mixed(w);
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            upper[i] = static_cast<char>(w[i] - 'a' + 'A');
+            if (i % 2 == 0) mixed[i] = upper[i];
+        }
+        words.insert(words.end(), {std::string(w), upper, mixed, std::string(w) + "s", "_" + std::string(w)});
+        for (std::size_t len = 0; len < w.size(); ++len) words.emplace_back(w.substr(0, len));
+        for (std::size_t i = 0; i < w.size(); ++i)
+            for (char c : {'a', 'e', 'z', '0', '_', '\xC1'}) {
+                std::string m(w);
+                m[i] = c;
+                words.push_back(m);
+            }
+    }
+    std::mt19937 rng(7);
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789";
+    for (int i = 0; i < 20000; ++i) {
+        std::string w(1 + rng() % 16, ' ');
+        for (char& c : w) c = alphabet[rng() % alphabet.size()];
+        words.push_back(w);
+    }
+    for (const std::string& w : words) ASSERT_EQ(LookupKeyword(w), linear(w)) << w;
+}
+
+TEST(KeywordTest, KindNames) {
+    EXPECT_EQ(TokenKindName(tkIdentifier), "tkIdentifier");
+    EXPECT_EQ(TokenKindName(tkResourcestring), "tkResourcestring");
+    EXPECT_EQ(TokenKindName(tkAutomated), "tkAutomated");
+    EXPECT_EQ(TokenKindName(tkEndOfInput), "tkEndOfInput");
+    EXPECT_EQ(TokenKindName(static_cast<TTokenKind>(23)), "tk(unused)");
+}
+
+}  // namespace
+}  // namespace corvanet

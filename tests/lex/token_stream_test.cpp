@@ -1,0 +1,227 @@
+// Token stream: what the parser receives under conditional directives, the
+// hook seeing every token, skipping and defines that carry over from one file
+// to the next, directive splitting, defines loading and the one comparison.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "compare.h"
+#include "lex_test_util.h"
+#include "token_stream.h"
+
+namespace corvanet {
+namespace {
+
+// The texts the parser receives from one file, up to its end.
+std::vector<std::string> ParserTexts(TTokenStream& stream, const std::string& source) {
+    std::vector<std::string> texts;
+    stream.Scanner.OpenText(source);
+    for (stream.NextToken(); stream.EndOfInput == 0 && texts.size() < 1000; stream.NextToken())
+        texts.push_back(stream.CurrentToken.Text);
+    return texts;
+}
+
+using Texts = std::vector<std::string>;
+
+TEST(TokenStreamTest, ConditionalDirectives) {
+    struct Case {
+        const char* Defines;
+        const char* Source;
+        Texts Expected;
+    };
+    const Case cases[] = {
+        {"WIN32;VER100", "{$IFDEF WIN32} a {$ENDIF} b", {"a", "b"}},
+        {"WIN32;VER100", "{$ifdef win32} a {$endif}", {"a"}},
+        {"WIN32;VER100", "{$IFDEF WIN32 } a {$ENDIF} b", {"b"}},
+        {"WIN32;VER100", "{$IFDEF\tNOPE} a {$ENDIF} b", {"a", "b"}},
+        {"WIN32; VER100", "{$IFDEF VER100} a {$ENDIF} b", {"b"}},
+        {"B", "{$IFDEF A} x {$IFDEF B} y {$ENDIF} z {$ENDIF}", {"y", "z"}},
+        {"", "{$IFDEF A}{$DEFINE C}{$ENDIF}{$IFDEF C} c {$ENDIF}", {"c"}},
+        {"", "{$define X}{$ifdef x} a {$endif}", {"a"}},
+        {"X", "(*$IFDEF Y*) a { b } // c\r\n d", {"a", "d"}},
+        {"WIN32", "{$IFDEF WIN32} a {$ELSE} b {$ENDIF} c", {"a", "c"}},
+        {"", "{$IFDEF WIN32} a {$ELSE} b {$ENDIF} c", {"b", "c"}},
+        {"X", "{$IFNDEF X} a {$ELSE} b {$ENDIF}", {"b"}},
+        {"", "{$IFNDEF X} a {$ENDIF}", {"a"}},
+        {"", "{$UNDEF NOPE} a", {"a"}},
+        {"A;A", "{$UNDEF a}{$IFDEF A} a {$ENDIF}{$UNDEF A}{$IFDEF A} b {$ENDIF} c", {"a", "c"}},
+        {"", "{$IFDEF} a {$ENDIF}{$DEFINE}{$IFDEF} b {$ENDIF}", {"b"}},
+        {"", "{$IFOPT R+} a {$ENDIF}{$R *.res} b", {"a", "b"}},
+        {"", "{$IFDEF NOPE} a } b {$ENDIF} c", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Source);
+        TTokenStream stream;
+        stream.Defines.LoadDefines(c.Defines);
+        EXPECT_EQ(ParserTexts(stream, c.Source), c.Expected);
+    }
+}
+
+// The hook sees every token read, trivia, skipped text and each end included,
+// and sees a directive before it is applied.
+TEST(TokenStreamTest, HookSeesEveryToken) {
+    const std::string source = "a {$IFDEF NOPE}b{$ENDIF} // c\r\n{x}";
+    TTokenStream stream;
+    std::vector<std::pair<std::string, bool>> seen;
+    stream.TokenHook = [&] {
+        seen.emplace_back(stream.CurrentToken.Kind == tkEndOfInput ? "<end>" : stream.CurrentToken.Text,
+                          stream.Skipping);
+    };
+    EXPECT_EQ(ParserTexts(stream, source), Texts{"a"});
+    stream.NextToken();
+    EXPECT_NE(stream.EndOfInput, 0);
+    EXPECT_EQ(stream.CurrentToken.Kind, tkEndOfInput);
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {"a", false},         {" ", false},        {"{$IFDEF NOPE}", false}, {"b", true},
+        {"{$ENDIF}", true},   {" ", false},        {"// c\r\n", false},      {"{x}", false},
+        {"<end>", false},     {"<end>", false},
+    };
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(stream.TokensRead, expected.size());
+}
+
+TEST(TokenStreamTest, EmptyFileEndsAtOnce) {
+    TTokenStream stream;
+    int calls = 0;
+    stream.TokenHook = [&] { ++calls; };
+    stream.Scanner.OpenText("");
+    stream.NextToken();
+    EXPECT_EQ(stream.CurrentToken.Kind, tkEndOfInput);
+    EXPECT_EQ(stream.EndOfInput, srEndOfInput);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(TokenStreamTest, LexicalErrorEndsTheFile) {
+    TTokenStream stream;
+    EXPECT_EQ(ParserTexts(stream, "a 'open\r\n b"), Texts{"a"});
+    EXPECT_EQ(stream.EndOfInput, srOpenString);
+    stream.NextToken();
+    EXPECT_EQ(stream.EndOfInput, srOpenString);
+}
+
+// Skipping and defines belong to the stream, not the file: a file that ends in
+// a switched-off region switches off the start of the next one.
+TEST(TokenStreamTest, StateCarriesOverToTheNextFile) {
+    TTokenStream stream;
+    stream.Defines.LoadDefines("WIN32");
+    EXPECT_EQ(ParserTexts(stream, "a {$DEFINE LATER}{$IFDEF NOPE} b"), Texts{"a"});
+    EXPECT_TRUE(stream.Skipping);
+    EXPECT_EQ(ParserTexts(stream, "c {$ELSE} d {$IFDEF LATER} e {$ENDIF}"), (Texts{"d", "e"}));
+    EXPECT_FALSE(stream.Skipping);
+
+    TTokenStream other;  // a second stream shares nothing with the first
+    EXPECT_FALSE(other.Defines.IsDefined("LATER"));
+    EXPECT_EQ(ParserTexts(other, "{$IFDEF LATER} x {$ENDIF} y"), Texts{"y"});
+}
+
+TEST(TokenStreamTest, SplitDirective) {
+    struct Case {
+        const char* Text;
+        const char* Name;
+        const char* Arg;
+    };
+    const Case cases[] = {
+        {"{$DEFINE X}", "DEFINE", "X"},
+        {"{$IFDEF WIN32 }", "IFDEF", "WIN32 "},
+        {"{$ENDIF}", "ENDIF", ""},
+        {"{$IFDEF }", "IFDEF", ""},
+        {"{$I    file.inc}", "I", "file.inc"},
+        {"{$IFDEF\tX}", "IFDEF\tX", ""},
+        {"{$IFDEF\r\nX Y}", "IFDEF\r\nX", "Y"},
+        {"{$}", "", ""},
+        {"{$ X}", "", "X"},
+        {"{$R+,H- some text }", "R+,H-", "some text "},
+    };
+    for (const Case& c : cases) {
+        std::string name = "stale", arg = "stale";
+        TTokenStream::SplitDirective(c.Text, name, arg);
+        EXPECT_EQ(name, c.Name) << c.Text;
+        EXPECT_EQ(arg, c.Arg) << c.Text;
+    }
+}
+
+TEST(DefinesTest, LoadDefinesWords) {
+    struct Case {
+        const char* Text;
+        std::vector<std::string> Words;
+    };
+    const Case cases[] = {
+        {"WIN32;VER100", {"WIN32", "VER100"}},
+        {"WIN32; VER100", {"WIN32", " VER100"}},
+        {";;WIN32;;", {"WIN32"}},
+        {"", {}},
+        {";", {}},
+        {"A;a;A ", {"A", "a", "A "}},
+    };
+    TDefines defines;
+    defines.AddDefine("OLD");
+    for (const Case& c : cases) {
+        defines.LoadDefines(c.Text);
+        EXPECT_EQ(defines.Items(), c.Words) << c.Text;
+    }
+}
+
+TEST(DefinesTest, NamesCompareFoldedAndWhole) {
+    TDefines defines;
+    defines.LoadDefines("Win32;VER100 ");
+    EXPECT_TRUE(defines.IsDefined("WIN32"));
+    EXPECT_TRUE(defines.IsDefined("win32"));
+    EXPECT_FALSE(defines.IsDefined("VER100"));
+    EXPECT_TRUE(defines.IsDefined("ver100 "));
+    EXPECT_FALSE(defines.IsDefined("WIN"));
+    defines.AddDefine("X");
+    defines.AddDefine("x");
+    defines.RemoveDefine("X");
+    EXPECT_TRUE(defines.IsDefined("X"));
+    defines.RemoveDefine("X");
+    EXPECT_FALSE(defines.IsDefined("X"));
+    defines.RemoveDefine("X");  // absent: nothing happens
+    EXPECT_EQ(defines.Items().size(), 2u);
+    defines.ClearDefines();
+    EXPECT_TRUE(defines.Items().empty());
+}
+
+TEST(CompareTest, OrderAndEquality) {
+    struct Case {
+        std::string A, B;
+        int Sign;
+    };
+    const Case cases[] = {
+        {"abc", "ABC", 0}, {"", "", 0}, {"a", "b", -1}, {"B", "a", 1}, {"ab", "abc", -1},
+        {"_", "a", -1},    // "_" (0x5F) sorts before the folded letters
+        {"_", "A", -1},    // whatever the case of the letter
+        {"Z", "\xC3", -1}, // bytes above 127 compare unsigned, after ASCII
+        {"\xC3\xA9", "\xC3\x89", 1},  // and are not folded
+        {std::string("a\0b", 3), "a", 1},  // an embedded NUL is a byte like any other
+    };
+    for (const Case& c : cases) {
+        const int got = CompareText(c.A, c.B);
+        EXPECT_EQ((got > 0) - (got < 0), c.Sign) << c.A << " vs " << c.B;
+        EXPECT_EQ(CompareText(c.B, c.A) > 0, c.Sign < 0) << c.A << " vs " << c.B;
+        EXPECT_EQ(SameText(c.A, c.B), c.Sign == 0);
+    }
+}
+
+// The same function sorts and searches: every name is found in the sorted
+// list, at a place whose entry equals it exactly when the folded strings do.
+TEST(CompareTest, SortAndSearchAgree) {
+    std::mt19937 rng(11);
+    const std::string alphabet = "aAbB_z\xC3\xE9";
+    std::vector<std::string> names;
+    for (int i = 0; i < 2000; ++i) {
+        std::string n(1 + rng() % 4, ' ');
+        for (char& c : n) c = alphabet[rng() % alphabet.size()];
+        names.push_back(n);
+    }
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end(), TextLess{});
+    for (const std::string& n : names) {
+        const auto it = std::lower_bound(sorted.begin(), sorted.end(), n, TextLess{});
+        ASSERT_TRUE(it != sorted.end());
+        EXPECT_TRUE(SameText(*it, n));
+        EXPECT_EQ(LowerAscii(*it), LowerAscii(n));
+    }
+}
+
+}  // namespace
+}  // namespace corvanet

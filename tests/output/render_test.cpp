@@ -1,0 +1,120 @@
+// Escaping and the per-style forms of both document kinds.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "render.h"
+
+namespace corvanet {
+namespace {
+
+struct TEscapeRow {
+    const char* Name;
+    std::string Input;
+    std::string Rtf;
+    std::string Html;
+    std::string HtmlAttribute;
+};
+
+TEST(Escape, EveryRuleOfBothFormats) {
+    const TEscapeRow rows[] = {
+        {"empty", "", "", "", ""},
+        {"plain", "abc 123", "abc 123", "abc 123", "abc 123"},
+        {"backslash", "a\\b", "a\\\\b", "a\\b", "a\\b"},
+        {"braces", "{x}", "\\{x\\}", "{x}", "{x}"},
+        {"backslash before brace", "\\{", "\\\\\\{", "\\{", "\\{"},
+        {"crlf", "a\r\nb", "a\\par b", "a\r\nb", "a\r\nb"},
+        {"lone lf", "a\nb", "a\\par b", "a\nb", "a\nb"},
+        {"lone cr", "a\rb", "a\\par b", "a\rb", "a\rb"},
+        {"cr cr lf", "\r\r\n", "\\par \\par ", "\r\r\n", "\r\r\n"},
+        {"lf cr", "\n\r", "\\par \\par ", "\n\r", "\n\r"},
+        {"two crlf", "\r\n\r\n", "\\par \\par ", "\r\n\r\n", "\r\n\r\n"},
+        {"comparison", "a<b>c", "a<b>c", "a&lt;b&gt;c", "a&lt;b&gt;c"},
+        {"ampersand", "a&b", "a&b", "a&amp;b", "a&amp;b"},
+        {"entity-like text", "&lt;", "&lt;", "&amp;lt;", "&amp;lt;"},
+        {"double quote", "\"q\"", "\"q\"", "\"q\"", "&quot;q&quot;"},
+        {"high bytes and tab", "\xE9\t\xFF", "\xE9\t\xFF", "\xE9\t\xFF", "\xE9\t\xFF"},
+        {"nul kept", std::string("a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3),
+         std::string("a\0b", 3)},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        EXPECT_EQ(EscapeRtf(r.Input), r.Rtf);
+        EXPECT_EQ(EscapeHtml(r.Input), r.Html);
+        EXPECT_EQ(EscapeHtmlAttribute(r.Input), r.HtmlAttribute);
+    }
+}
+
+struct TFormatRow {
+    TokenStyle Style;
+    std::string Text;
+    std::string Rtf;
+    std::string Html;
+};
+
+TEST(Format, EveryStyleInBothFormats) {
+    const TFormatRow rows[] = {
+        {tsKeyword, "Begin", "\\b\\cf16 Begin\\b0\\cf12", "<B><FONT COLOR=\"#FFFFFF\">Begin</FONT></B>"},
+        // A brace comment holding a backslash between two letters.
+        {tsComment, "{a\\b}", "\\i\\cf8 \\{a\\\\b\\}\\i0\\cf12", "<I><FONT COLOR=\"#7F7F7F\">{a\\b}</FONT></I>"},
+        {tsComment, "// x<y\r\n", "\\i\\cf8 // x<y\\par \\i0\\cf12",
+         "<I><FONT COLOR=\"#7F7F7F\">// x&lt;y\r\n</FONT></I>"},
+        {tsText, "\r\n  ", "\\par   ", "\r\n  "},
+        {tsString, "'<'", "\\cf9 '<'\\cf12", "<FONT COLOR=\"#C0C0C0\">'&lt;'</FONT>"},
+        {tsString, "'{&}'", "\\cf9 '\\{&\\}'\\cf12", "<FONT COLOR=\"#C0C0C0\">'{&amp;}'</FONT>"},
+        {tsSymbol, "<", "<", "&lt;"},
+        {tsSymbol, "<=", "<=", "&lt;="},
+        {tsSymbol, "<>", "<>", "&lt;&gt;"},
+        {tsSymbol, ">", ">", "&gt;"},
+        {tsSymbol, ">=", ">=", "&gt;="},
+        {tsIdentifier, "TFoo", "TFoo", "TFoo"},
+        {tsNumber, "1.5e+3", "\\cf11 1.5e+3\\cf12", "<FONT COLOR=\"#00FF00\">1.5e+3</FONT>"},
+        // A malformed number: the exponent rule takes any one character.
+        {tsNumber, "1e}", "\\cf11 1e\\}\\cf12", "<FONT COLOR=\"#00FF00\">1e}</FONT>"},
+        {tsAnchor, "Unit2_TFoo", "#{\\*\\footnote Unit2_TFoo}", "<A NAME = \"unit2_tfoo\"></A>"},
+        {tsAnchor, "A\"<&", "#{\\*\\footnote A\"<&}", "<A NAME = \"a&quot;&lt;&amp;\"></A>"},
+        {tsPlain, "private", "private", "private"},
+        {tsPlain, "}<", "\\}<", "}&lt;"},
+        {tsLink, "x{<", "x\\{<", "x{&lt;"},  // a link needs three strings: plain here
+        {static_cast<TokenStyle>(12), "a<{", "a<\\{", "a&lt;{"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.Style) + " " + r.Text);
+        EXPECT_EQ(FormatRtfToken(r.Style, r.Text), r.Rtf);
+        EXPECT_EQ(FormatHtmlToken(r.Style, r.Text), r.Html);
+    }
+}
+
+TEST(AppendToken, LinksAndAnchorsUseTheirOwnFields) {
+    struct TRow {
+        const char* Name;
+        std::string Text, Caption, Target;
+        TokenStyle Style;
+        std::string Rtf, Html;
+    };
+    const TRow rows[] = {
+        {"link to another unit", "Unit2.html#Unit2_TFoo", "TFoo", "Unit2_TFoo", tsLink,
+         "{\\uldb TFoo}{\\v*Unit2_TFoo}", "<A HREF = \"Unit2.html#unit2_tfoo\">TFoo</A>"},
+        {"link on the same page", "#shapes_TCircle_Draw", "Draw", "shapes_TCircle_Draw", tsLink,
+         "{\\uldb Draw}{\\v*shapes_TCircle_Draw}", "<A HREF = \"#shapes_tcircle_draw\">Draw</A>"},
+        {"unit link keeps the page name", "Shapes.html", "Shapes", "unit_Shapes", tsLink,
+         "{\\uldb Shapes}{\\v*unit_Shapes}", "<A HREF = \"Shapes.html\">Shapes</A>"},
+        {"link text needing escapes", "A&B.html#X\"<", "a<b", "T{}\\", tsLink,
+         "{\\uldb a<b}{\\v*T\\{\\}\\\\}", "<A HREF = \"A&amp;B.html#x&quot;&lt;\">a&lt;b</A>"},
+        {"anchor ignores its text", "TFoo", "", "Unit2_TFoo", tsAnchor, "#{\\*\\footnote Unit2_TFoo}",
+         "<A NAME = \"unit2_tfoo\"></A>"},
+        {"plain token ignores caption and target", "x", "cap", "tgt", tsIdentifier, "x", "x"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        std::string rtf = "prefix|";
+        std::string html = "prefix|";
+        AppendRtfToken(rtf, r.Text, r.Caption, r.Target, r.Style);
+        AppendHtmlToken(html, r.Text, r.Caption, r.Target, r.Style);
+        EXPECT_EQ(rtf, "prefix|" + r.Rtf);
+        EXPECT_EQ(html, "prefix|" + r.Html);
+    }
+}
+
+}  // namespace
+}  // namespace corvanet

@@ -1,0 +1,92 @@
+// Every example project of the repository, run whole: each page and topic
+// holds its whole source, no file stops scanning early, and every link of
+// every generated document lands. The link counts are printed for the notes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "../output/output_fixture.h"
+#include "decode.h"
+#include "link_checker.h"
+#include "pipeline.h"
+#include "run_fixture.h"
+#include "scratch_dir.h"
+
+namespace corvanet::runtest {
+namespace {
+
+using testsupport::CheckLinks;
+using testsupport::TLinkReport;
+
+std::vector<std::string> ExampleProjects() {
+    std::vector<std::string> Projects;
+    for (const auto& Dir : std::filesystem::directory_iterator(std::string(CORVANET_SOURCE_DIR) + "/examples")) {
+        if (!Dir.is_directory()) continue;
+        for (const auto& File : std::filesystem::directory_iterator(Dir.path()))
+            if (File.path().extension() == ".dpr") Projects.push_back(File.path().string());
+    }
+    std::sort(Projects.begin(), Projects.end());
+    return Projects;
+}
+
+void ExpectPairHoldsSource(const std::string& Out, const std::string& Name, const std::string& SourcePath) {
+    SCOPED_TRACE(Name);
+    testing::ExpectWholeSource(testing::ReadBack(Out + Name + ".html", Out + Name + ".rtf"),
+                               testsupport::ReadFileBytes(SourcePath));
+}
+
+// Runs the project into Out and checks the pages; returns the link report.
+TLinkReport RunExample(const std::string& Project, const std::string& Out) {
+    TRecorder Recorder;
+    TRun Run(Recorder);
+    Run.ProjectFile = Project;
+    Run.BuildDir = Out;
+    Run.Execute(Project, "WIN32;VER100");
+    EXPECT_TRUE(Run.LexicalStops.empty());
+    EXPECT_TRUE(Recorder.Warnings.empty());
+    ExpectPairHoldsSource(Out, ReplaceExtension(FileNamePart(Project), ""), Project);
+    for (const TURElm& Unit : Run.Symbols.UnitList())
+        ExpectPairHoldsSource(Out, Unit.Name, Run.SourcePath(Unit.Path));
+    return CheckLinks(Out);
+}
+
+TEST(Examples, EveryPageHoldsItsSourceAndEveryLinkLands) {
+    const std::vector<std::string> Projects = ExampleProjects();
+    ASSERT_FALSE(Projects.empty());
+    for (const std::string& Project : Projects) {
+        SCOPED_TRACE(Project);
+        testsupport::TScratchDir Out;
+        const TLinkReport Links = RunExample(Project, Out.Path());
+        EXPECT_TRUE(Links.AllLand()) << Links.Summary();
+        EXPECT_GT(Links.Written(), 0);
+        std::cout << "[links] " << std::filesystem::path(Project).filename().string() << ": " << Links.Summary()
+                  << "\n";
+    }
+}
+
+// The links example has every kind of link, in both document kinds, and its
+// unit links follow the registered names, not the names as written.
+TEST(Examples, ShapesHasEveryKindOfLink) {
+    testsupport::TScratchDir Out;
+    const TLinkReport Links = RunExample(std::string(CORVANET_SOURCE_DIR) + "/examples/shapes/ShapesDemo.dpr",
+                                         Out.Path());
+    for (int Kind = 0; Kind < testsupport::LinkKindCount; ++Kind) {
+        SCOPED_TRACE(testsupport::LinkKindName(static_cast<testsupport::TLinkKind>(Kind)));
+        EXPECT_GT(Links.Html[Kind].Written, 0);
+        if (Kind != testsupport::lkContents) {
+            EXPECT_GT(Links.Rtf[Kind].Written, 0);
+        }
+    }
+    const std::string Project = testsupport::ReadFileBytes(Out.Path() + "ShapesDemo.html");
+    EXPECT_NE(Project.find("<A HREF = \"Paint.html\">Painter</A>"), std::string::npos);
+    EXPECT_NE(Project.find("<A HREF = \"summary.html\">Summary</A>"), std::string::npos);
+    EXPECT_NE(testsupport::ReadFileBytes(Out.Path() + "Geometry.html").find("<A HREF = \"Shapes.html\">SHAPES</A>"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvanet::runtest

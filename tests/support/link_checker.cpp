@@ -1,0 +1,208 @@
+// Link checking over a build directory (see link_checker.h). Documents are
+// decoded with the strict decoders, so a link is found only where a reader
+// would see one; the frame pages, which are not source documents, are read for
+// their HREF and frame src attributes only.
+#include "link_checker.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string_view>
+
+#include "decode.h"
+
+namespace corvanet::testsupport {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Lower(std::string_view S) {
+    std::string Out(S);
+    for (char& C : Out) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    return Out;
+}
+
+bool IsWordChar(char C) { return std::isalnum(static_cast<unsigned char>(C)) || C == '_'; }
+
+// Removes the blanks and Pascal comments at the end of Text.
+void StripTrailingTrivia(std::string& Text) {
+    for (;;) {
+        const std::size_t Kept = Text.find_last_not_of(" \t\r\n");
+        const bool LineEnded = Kept != std::string::npos && Text.find('\n', Kept) != std::string::npos;
+        Text.erase(Kept == std::string::npos ? 0 : Kept + 1);
+        std::size_t Open = std::string::npos;
+        if (!Text.empty() && Text.back() == '}') Open = Text.rfind('{');
+        else if (Text.ends_with("*)")) Open = Text.rfind("(*");
+        else if (LineEnded) {
+            // A "//" comment takes its line end with it, so only a line that
+            // ended before the link can end in one.
+            const std::size_t LineStart = Text.rfind('\n');
+            Open = Text.find("//", LineStart == std::string::npos ? 0 : LineStart);
+        }
+        if (Open == std::string::npos) return;
+        Text.erase(Open);
+    }
+}
+
+std::string LastWord(const std::string& Text) {
+    std::size_t Start = Text.size();
+    while (Start > 0 && IsWordChar(Text[Start - 1])) --Start;
+    return Lower(std::string_view(Text).substr(Start));
+}
+
+}  // namespace
+
+const char* LinkKindName(TLinkKind Kind) {
+    static const char* const Names[LinkKindCount] = {"unit", "heading", "routine", "ancestor", "contents"};
+    return Names[Kind];
+}
+
+TLinkKind ClassifyLink(const std::string& Text, std::size_t Offset, bool UnitTarget) {
+    if (UnitTarget) return lkUnit;
+    std::string Before = Text.substr(0, std::min(Offset, Text.size()));
+    StripTrailingTrivia(Before);
+    if (!Before.empty() && Before.back() == '(') {
+        Before.pop_back();
+        StripTrailingTrivia(Before);
+        return LastWord(Before) == "class" ? lkAncestor : lkRoutine;
+    }
+    static const std::set<std::string> Headings = {"procedure", "function", "constructor", "destructor"};
+    return Headings.count(LastWord(Before)) ? lkHeading : lkRoutine;
+}
+
+namespace {
+
+class TChecker {
+public:
+    explicit TChecker(std::string BuildDir) : dir_(std::move(BuildDir)) {
+        if (!dir_.empty() && dir_.back() != '/') dir_ += '/';
+    }
+
+    TLinkReport Run() {
+        std::vector<std::string> Html, Rtf;
+        std::error_code Ec;
+        for (const fs::directory_entry& E : fs::directory_iterator(dir_, Ec)) {
+            const std::string Name = E.path().filename().string();
+            if (E.path().extension() == ".html") Html.push_back(Name);
+            if (E.path().extension() == ".rtf") Rtf.push_back(Name);
+        }
+        std::sort(Html.begin(), Html.end());
+        std::sort(Rtf.begin(), Rtf.end());
+        CollectTopicAnchors(Rtf);
+        for (const std::string& Name : Rtf) CheckTopic(Name);
+        for (const std::string& Name : Html) {
+            if (Name == "index.html" || Name == "content.html") CheckFramePage(Name);
+            else CheckPage(Name);
+        }
+        return std::move(report_);
+    }
+
+private:
+    // A page decoded once, on first use; nullptr when it does not exist.
+    const TDecodedDocument* Page(const std::string& Name) {
+        auto It = pages_.find(Name);
+        if (It != pages_.end()) return It->second.get();
+        std::unique_ptr<TDecodedDocument> Doc;
+        if (fs::is_regular_file(dir_ + Name))
+            Doc = std::make_unique<TDecodedDocument>(DecodeHtmlPage(ReadFileBytes(dir_ + Name)));
+        return pages_.emplace(Name, std::move(Doc)).first->second.get();
+    }
+
+    bool HtmlLands(const std::string& From, const std::string& Href) {
+        const std::size_t Hash = Href.find('#');
+        const std::string PageName = Hash == std::string::npos ? Href : Href.substr(0, Hash);
+        const TDecodedDocument* Target = Page(PageName.empty() ? From : PageName);
+        if (Target == nullptr) return false;
+        if (Hash == std::string::npos) return true;
+        const std::string Fragment = Href.substr(Hash + 1);
+        return std::any_of(Target->Anchors.begin(), Target->Anchors.end(),
+                           [&](const TDecodedAnchor& A) { return A.Name == Fragment; });
+    }
+
+    void Count(std::array<TLinkTally, LinkKindCount>& Tallies, const std::string& Document, TLinkKind Kind,
+               const TDecodedLink& Link, bool Landed) {
+        ++Tallies[Kind].Written;
+        if (Landed) ++Tallies[Kind].Landed;
+        else report_.Missed.push_back({Document, Kind, Link.Target, Link.Caption});
+    }
+
+    void CheckPage(const std::string& Name) {
+        const TDecodedDocument* Doc = Page(Name);
+        ++report_.Pages;
+        if (!Doc->Ok()) report_.Problems.push_back(Name + ": " + Doc->Error);
+        for (const TDecodedLink& Link : Doc->Links) {
+            const TLinkKind Kind = ClassifyLink(Doc->Text, Link.Offset, Link.Target.find('#') == std::string::npos);
+            Count(report_.Html, Name, Kind, Link, HtmlLands(Name, Link.Target));
+        }
+    }
+
+    void CheckFramePage(const std::string& Name) {
+        static const std::regex Attribute(R"re((?:HREF|src)\s*=\s*"([^"]*)")re", std::regex::icase);
+        const std::string Text = ReadFileBytes(dir_ + Name);
+        for (std::sregex_iterator It(Text.begin(), Text.end(), Attribute), End; It != End; ++It) {
+            const TDecodedLink Link{(*It)[1].str(), "", 0};
+            Count(report_.Html, Name, lkContents, Link, HtmlLands(Name, Link.Target));
+        }
+    }
+
+    void CollectTopicAnchors(const std::vector<std::string>& Names) {
+        for (const std::string& Name : Names) {
+            topics_[Name] = DecodeRtfTopic(ReadFileBytes(dir_ + Name));
+            for (const TDecodedAnchor& A : topics_[Name].Anchors) contexts_.insert(Lower(A.Name));
+        }
+    }
+
+    void CheckTopic(const std::string& Name) {
+        const TDecodedDocument& Doc = topics_[Name];
+        ++report_.Topics;
+        if (!Doc.Ok()) report_.Problems.push_back(Name + ": " + Doc.Error);
+        for (const TDecodedLink& Link : Doc.Links) {
+            const std::string Context = Lower(Link.Target);
+            const TLinkKind Kind = ClassifyLink(Doc.Text, Link.Offset, Context.starts_with("unit_"));
+            Count(report_.Rtf, Name, Kind, Link, contexts_.count(Context) != 0);
+        }
+    }
+
+    std::string dir_;
+    TLinkReport report_;
+    std::map<std::string, std::unique_ptr<TDecodedDocument>> pages_;
+    std::map<std::string, TDecodedDocument> topics_;
+    std::set<std::string> contexts_;
+};
+
+}  // namespace
+
+int TLinkReport::Written() const {
+    int Sum = 0;
+    for (int K = 0; K < LinkKindCount; ++K) Sum += Html[K].Written + Rtf[K].Written;
+    return Sum;
+}
+
+int TLinkReport::Landed() const {
+    int Sum = 0;
+    for (int K = 0; K < LinkKindCount; ++K) Sum += Html[K].Landed + Rtf[K].Landed;
+    return Sum;
+}
+
+std::string TLinkReport::Summary() const {
+    std::string Out = std::to_string(Pages) + " pages, " + std::to_string(Topics) + " topics;";
+    for (const auto* Side : {&Html, &Rtf}) {
+        Out += Side == &Html ? " HTML" : "; RTF";
+        for (int K = 0; K < LinkKindCount; ++K)
+            Out += std::string(" ") + LinkKindName(static_cast<TLinkKind>(K)) + " " +
+                   std::to_string((*Side)[K].Landed) + "/" + std::to_string((*Side)[K].Written);
+    }
+    for (const TMissedLink& M : Missed)
+        Out += "\n  not landing: " + M.Document + " " + LinkKindName(M.Kind) + " " + M.Caption + " -> " + M.Target;
+    for (const std::string& P : Problems) Out += "\n  " + P;
+    return Out;
+}
+
+TLinkReport CheckLinks(const std::string& BuildDir) { return TChecker(BuildDir).Run(); }
+
+}  // namespace corvanet::testsupport

@@ -1,0 +1,104 @@
+// Random sources for the tests that must hold on any input (the parser ends,
+// every byte is written once): sequences drawn from a Delphi vocabulary and
+// token-level mutations of real sources. Tokens are always joined with a
+// blank, so no edit can make a comment or string run on and the scanner never
+// stops early; each case is fully determined by its seed. Header-only, so it
+// needs nothing from the link line beyond the lexical layer.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "decode.h"
+#include "scanner.h"
+#include "token.h"
+
+namespace corvanet::testsupport {
+
+// Words and symbols of the grammar's declarations, with the words that the
+// rules test by text, and some trivia, directives included.
+inline std::vector<std::string> NoiseVocabulary() {
+    std::vector<std::string> Words;
+    for (std::string_view K : KeywordTable) Words.emplace_back(K);
+    for (const char* W :
+         {"(", ")", ":", ",", ";", ".", "=", "<>", "<", "<=", ">", ">=", "+", "-", "*", "/", ":=", "^", "@",
+          "..", "[", "]", "A", "B", "TFoo", "TBar", "Integer", "read", "write", "stored", "default",
+          "nodefault", "index", "virtual", "dynamic", "override", "message", "abstract", "register",
+          "pascal", "cdecl", "stdcall", "safecall", "False", "0", "42", "1.5", "'s'", "''", "{c}",
+          "(* c *)", "// c\r\n", "\r\n", "{$DEFINE X}", "{$IFDEF X}", "{$IFNDEF X}", "{$ELSE}", "{$ENDIF}"})
+        Words.emplace_back(W);
+    // The tokens that hold declarations together come up more often.
+    for (const char* W : {";", ";", ":", "=", "(", ")", "A", "B", "TFoo", "end", "class", "type",
+                          "interface", "procedure", "function", "record", "const", "var", "property"})
+        Words.emplace_back(W);
+    return Words;
+}
+
+inline std::size_t Pick(std::mt19937& Rng, std::size_t Count) { return Rng() % Count; }
+
+// Count random vocabulary tokens, joined with blanks.
+inline std::string RandomTokens(std::mt19937& Rng, std::size_t Count) {
+    static const std::vector<std::string> Words = NoiseVocabulary();
+    std::string Text;
+    for (std::size_t i = 0; i < Count; ++i) {
+        Text += Words[Pick(Rng, Words.size())];
+        Text += ' ';
+    }
+    return Text;
+}
+
+// The texts of the tokens of Source, trivia included, as the scanner splits
+// them: joined again they give Source back.
+inline std::vector<std::string> SplitTokens(std::string Source) {
+    TScanner Scanner;
+    Scanner.OpenText(std::move(Source));
+    std::vector<std::string> Tokens;
+    TToken Token;
+    while (Scanner.GetToken(Token) == srToken) Tokens.push_back(Token.Text);
+    return Tokens;
+}
+
+// Tokens with Edits random edits (drop, repeat, swap with the next, replace by
+// or insert a vocabulary token, cut the rest off), joined with blanks.
+inline std::string MutateTokens(std::mt19937& Rng, std::vector<std::string> Tokens, int Edits) {
+    static const std::vector<std::string> Words = NoiseVocabulary();
+    for (int e = 0; e < Edits && !Tokens.empty(); ++e) {
+        const std::size_t At = Pick(Rng, Tokens.size());
+        switch (Pick(Rng, 6)) {
+        case 0: Tokens.erase(Tokens.begin() + At); break;
+        case 1: {
+            const std::string Copy = Tokens[At];
+            Tokens.insert(Tokens.begin() + At, Copy);
+            break;
+        }
+        case 2: if (At + 1 < Tokens.size()) std::swap(Tokens[At], Tokens[At + 1]); break;
+        case 3: Tokens[At] = Words[Pick(Rng, Words.size())]; break;
+        case 4: Tokens.insert(Tokens.begin() + At, Words[Pick(Rng, Words.size())]); break;
+        default: Tokens.resize(At); break;
+        }
+    }
+    std::string Text;
+    for (const auto& T : Tokens) Text += T + ' ';
+    return Text;
+}
+
+// Every unit and project source of the examples, as bytes, in path order.
+inline std::vector<std::string> ExampleSourceTexts() {
+    std::vector<std::string> Paths, Texts;
+    const std::filesystem::path Root = std::filesystem::path(CORVANET_SOURCE_DIR) / "examples";
+    if (!std::filesystem::exists(Root)) return Texts;
+    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Root)) {
+        const auto Ext = Entry.path().extension().string();
+        if (Entry.is_regular_file() && (Ext == ".pas" || Ext == ".dpr")) Paths.push_back(Entry.path().string());
+    }
+    std::sort(Paths.begin(), Paths.end());
+    for (const auto& Path : Paths) Texts.push_back(ReadFileBytes(Path));
+    return Texts;
+}
+
+}  // namespace corvanet::testsupport
