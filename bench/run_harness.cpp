@@ -2,8 +2,11 @@
 // (TRun::Execute, quiet reporter, no help compiler) and reports per run the
 // source MB, tokens, symbols, links, wall and CPU seconds, MB/s and peak RSS.
 // Each run is a child process of its own, so its CPU time and peak RSS
-// (wait4's rusage) are that run's alone; each writes into a fresh directory.
-//   run_harness [--runs N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...
+// (wait4's rusage) are that run's alone. Each run writes into a directory that
+// did not exist, after a sync, and no output is deleted before the harness
+// ends: deleting files just before a run makes file creation slow.
+//   run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...
+// --threads: threads of the output pass (default 0: one per core).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,8 +36,9 @@ public:
 
 struct TOptions {
     int Runs = 3;
+    unsigned Threads = 0;
     std::string Defines = "WIN32;VER100";
-    std::string Output;  // empty: a temporary directory, removed at the end
+    std::string Output;  // where the runs' directories go; empty: a temporary directory, removed at the end
     bool Tsv = false;
     std::vector<std::string> Projects;
 };
@@ -46,13 +50,13 @@ struct TCounts {
 
 struct TMeasure {
     TCounts Counts;
-    double Wall = 0, Cpu = 0, PeakMiB = 0;
+    double Wall = 0, Cpu = 0, User = 0, PeakMiB = 0;
 };
 
 constexpr double MiB = 1024.0 * 1024.0;
 
 [[noreturn]] void Usage() {
-    std::fputs("usage: run_harness [--runs N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...\n",
+    std::fputs("usage: run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...\n",
                stderr);
     std::exit(2);
 }
@@ -63,6 +67,7 @@ TOptions ParseOptions(int argc, char** argv) {
         const std::string A = argv[i];
         const bool HasValue = i + 1 < argc;
         if (A == "--runs" && HasValue) O.Runs = std::max(1, std::atoi(argv[++i]));
+        else if (A == "--threads" && HasValue) O.Threads = static_cast<unsigned>(std::max(0, std::atoi(argv[++i])));
         else if (A == "--defines" && HasValue) O.Defines = argv[++i];
         else if (A == "--output" && HasValue) O.Output = argv[++i];
         else if (A == "--tsv") O.Tsv = true;
@@ -82,6 +87,7 @@ TOptions ParseOptions(int argc, char** argv) {
         TRun Run(Reporter);
         Run.ProjectFile = Project;
         Run.BuildDir = Dir + "/";
+        Run.Threads = O.Threads;
         Run.Execute(Project, O.Defines);
         C = {Run.Statistics.SourceBytes, Run.Statistics.Files,    Run.Statistics.Tokens,
              Run.Symbols.CountEntries(), Run.Documents.Counters.Links, Run.Documents.Counters.Bytes};
@@ -109,9 +115,9 @@ double Seconds(const timeval& T) { return static_cast<double>(T.tv_sec) + T.tv_u
 
 // One run in a child process; false when it failed.
 bool MeasureRun(const TOptions& O, const std::string& Project, const std::string& Dir, TMeasure& M) {
-    fs::remove_all(Dir);
     fs::create_directories(Dir);
     std::fflush(nullptr);
+    sync();  // what earlier runs wrote is on disk: no run pays for another's writes
     int Pipe[2];
     if (pipe(Pipe) != 0) return false;
     const auto Start = std::chrono::steady_clock::now();
@@ -128,27 +134,28 @@ bool MeasureRun(const TOptions& O, const std::string& Project, const std::string
     rusage Usage{};
     if (wait4(Child, &Status, 0, &Usage) != Child) return false;
     M.Wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-    M.Cpu = Seconds(Usage.ru_utime) + Seconds(Usage.ru_stime);
+    M.User = Seconds(Usage.ru_utime);
+    M.Cpu = M.User + Seconds(Usage.ru_stime);
     M.PeakMiB = static_cast<double>(Usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
     return Read && WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
 }
 
 void PrintHeader(bool Tsv) {
     if (Tsv)
-        std::printf("project\trun\tfiles\tsource_mb\ttokens\tsymbols\tlinks\tout_mb\twall_s\tcpu_s\tmb_per_s\tpeak_rss_mb\n");
+        std::printf("project\trun\tfiles\tsource_mb\ttokens\tsymbols\tlinks\tout_mb\twall_s\tcpu_s\tuser_s\tmb_per_s\tpeak_rss_mb\n");
     else
-        std::printf("%-24s %6s %6s %9s %10s %8s %8s %8s %7s %7s %7s %8s\n", "project", "run", "files",
-                    "source MB", "tokens", "symbols", "links", "out MB", "wall s", "CPU s", "MB/s",
+        std::printf("%-24s %6s %6s %9s %10s %8s %8s %8s %7s %7s %7s %7s %8s\n", "project", "run", "files",
+                    "source MB", "tokens", "symbols", "links", "out MB", "wall s", "CPU s", "user s", "MB/s",
                     "peak RSS");
 }
 
 void PrintRow(bool Tsv, const std::string& Name, const std::string& Run, const TMeasure& M) {
     const TCounts& C = M.Counts;
     const double Mb = static_cast<double>(C.SourceBytes) / MiB;
-    const char* Format = Tsv ? "%s\t%s\t%llu\t%.2f\t%llu\t%llu\t%llu\t%.2f\t%.3f\t%.3f\t%.1f\t%.1f\n"
-                             : "%-24s %6s %6llu %9.2f %10llu %8llu %8llu %8.2f %7.3f %7.3f %7.1f %6.1fMB\n";
+    const char* Format = Tsv ? "%s\t%s\t%llu\t%.2f\t%llu\t%llu\t%llu\t%.2f\t%.3f\t%.3f\t%.3f\t%.1f\t%.1f\n"
+                             : "%-24s %6s %6llu %9.2f %10llu %8llu %8llu %8.2f %7.3f %7.3f %7.3f %7.1f %6.1fMB\n";
     std::printf(Format, Name.c_str(), Run.c_str(), C.Files, Mb, C.Tokens, C.Symbols, C.Links,
-                static_cast<double>(C.OutBytes) / MiB, M.Wall, M.Cpu, M.Wall > 0 ? Mb / M.Wall : 0.0,
+                static_cast<double>(C.OutBytes) / MiB, M.Wall, M.Cpu, M.User, M.Wall > 0 ? Mb / M.Wall : 0.0,
                 M.PeakMiB);
 }
 
@@ -159,15 +166,17 @@ double Median(std::vector<double> V) {
 
 // The median run of wall, CPU and RSS separately, then the noise.
 void PrintSummary(bool Tsv, const std::string& Name, const std::vector<TMeasure>& Runs) {
-    std::vector<double> Wall, Cpu, Rss;
+    std::vector<double> Wall, Cpu, User, Rss;
     for (const TMeasure& M : Runs) {
         Wall.push_back(M.Wall);
         Cpu.push_back(M.Cpu);
+        User.push_back(M.User);
         Rss.push_back(M.PeakMiB);
     }
     TMeasure Med = Runs.front();
     Med.Wall = Median(Wall);
     Med.Cpu = Median(Cpu);
+    Med.User = Median(User);
     Med.PeakMiB = Median(Rss);
     PrintRow(Tsv, Name, "median", Med);
     const auto [WMin, WMax] = std::minmax_element(Wall.begin(), Wall.end());
@@ -190,12 +199,14 @@ int main(int argc, char** argv) {
     PrintHeader(O.Tsv);
     int Failures = 0;
     for (const std::string& Project : O.Projects) {
-        const std::string Name = fs::path(Project).parent_path().filename().string() + "/" +
-                                 fs::path(Project).filename().string();
+        const fs::path Path = fs::absolute(Project);
+        const std::string Name = Path.parent_path().filename().string() + "/" + Path.filename().string();
         std::vector<TMeasure> Runs;
         for (int R = 1; R <= O.Runs; ++R) {
             TMeasure M;
-            if (!MeasureRun(O, fs::absolute(Project).string(), Dir, M)) {
+            const std::string RunDir = Dir + "/p" + std::to_string(&Project - O.Projects.data() + 1) + "-run" +
+                                       std::to_string(R);
+            if (!MeasureRun(O, Path.string(), RunDir, M)) {
                 ++Failures;
                 break;
             }

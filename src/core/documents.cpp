@@ -3,6 +3,8 @@
 // passes a fixed size, so a run makes one write call per buffer, not per token.
 #include "documents.h"
 
+#include <cstring>
+
 #include "error.h"
 
 namespace corvanet {
@@ -51,20 +53,21 @@ TOutputFile::~TOutputFile() {
 void TOutputFile::Create(const std::string& Name) {
     if (file_ != nullptr) Close();
     name_ = Name;
-    buffer_.clear();
+    used_ = 0;
     written_ = 0;
     file_ = std::fopen(Name.c_str(), "wb");
     if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
     // Our own buffer already collects whole blocks; a second one would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.reserve(FlushThreshold + 4096);
+    // Back to the usual size, should a giant token of the last file have grown it.
+    if (buffer_.size() != BufferSize) std::vector<char>(BufferSize).swap(buffer_);
 }
 
 bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
 
 bool TOutputFile::WriteBuffer() noexcept {
-    bool ok = buffer_.empty() || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
-    buffer_.clear();
+    const bool ok = used_ == 0 || std::fwrite(buffer_.data(), 1, used_, file_) == used_;
+    used_ = 0;
     return ok;
 }
 
@@ -80,8 +83,17 @@ void TOutputFile::FlushFull() {
     if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
 }
 
+char* TOutputFile::Room(std::size_t MaxBytes) {
+    FlushFull();
+    if (buffer_.size() < MaxBytes) buffer_.resize(MaxBytes);
+    return buffer_.data();
+}
+
 void TOutputFile::WriteText(std::string_view S) {
-    WriteWith([S](std::string& Buffer) { Buffer.append(S); });
+    WriteWith(S.size(), [S](char* Out) {
+        if (!S.empty()) std::memcpy(Out, S.data(), S.size());
+        return Out + S.size();
+    });
 }
 
 void TOutputFile::WriteLine(std::string_view S) {
@@ -137,11 +149,13 @@ void TDocuments::RenderToken(std::string_view Text, std::string_view Caption, st
     if (Style == tsLink) ++Counters.Links;
     if (Style == tsAnchor) ++Counters.Anchors;
     const std::uint64_t before = RtfDocument.BytesWritten() + HtmlDocument.BytesWritten();
-    RtfDocument.WriteWith([&](std::string& Out) {
-        AppendRtfToken(Out, Text, Caption, Target, Style);
-        Out.append(LineEnd);
+    const std::size_t room = MaxTokenSize(Text, Caption, Target);
+    RtfDocument.WriteWith(room + LineEnd.size(), [&](char* Out) {
+        Out = WriteRtfToken(Out, Text, Caption, Target, Style);
+        std::memcpy(Out, LineEnd.data(), LineEnd.size());
+        return Out + LineEnd.size();
     });
-    HtmlDocument.WriteWith([&](std::string& Out) { AppendHtmlToken(Out, Text, Caption, Target, Style); });
+    HtmlDocument.WriteWith(room, [&](char* Out) { return WriteHtmlToken(Out, Text, Caption, Target, Style); });
     Counters.Bytes += RtfDocument.BytesWritten() + HtmlDocument.BytesWritten() - before;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "render.h"
 
@@ -32,25 +33,33 @@ public:
     // CorvanetError("Cannot write file " + name).
     void WriteText(std::string_view S);
     void WriteLine(std::string_view S);
-    // The hot path: Fill(std::string&) appends straight to the file's buffer,
-    // so a token is formed in place, never copied.
-    template <typename FillFn>
-    void WriteWith(FillFn&& Fill) {
+    // The hot path: Write(char*) forms at most MaxBytes bytes straight in the
+    // file's buffer and returns the end of what it wrote, so a token is formed
+    // in place, never copied.
+    template <typename WriteFn>
+    void WriteWith(std::size_t MaxBytes, WriteFn&& Write) {
         if (file_ == nullptr) return;
-        const std::size_t before = buffer_.size();
-        Fill(buffer_);
-        written_ += buffer_.size() - before;
-        if (buffer_.size() >= FlushThreshold) FlushFull();
+        char* const start = buffer_.size() - used_ >= MaxBytes ? buffer_.data() + used_ : Room(MaxBytes);
+        const auto n = static_cast<std::size_t>(Write(start) - start);
+        used_ += n;
+        written_ += n;
+        if (used_ >= FlushThreshold) FlushFull();
     }
     std::uint64_t BytesWritten() const noexcept { return written_; }
 
 private:
     static constexpr std::size_t FlushThreshold = 64 * 1024;
+    static constexpr std::size_t BufferSize = FlushThreshold + 4096;
     bool WriteBuffer() noexcept;  // empties the buffer into the file; false on a short write
     void FlushFull();             // WriteBuffer, throwing on a short write
+    // Where MaxBytes may be written when they do not fit after what the buffer
+    // holds: at its start once that is written out; a token larger than the
+    // buffer grows it for the rest of the file.
+    char* Room(std::size_t MaxBytes);
     std::FILE* file_ = nullptr;
     std::string name_;
-    std::string buffer_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;  // bytes of buffer_ not yet written to the file
     std::uint64_t written_ = 0;
 };
 

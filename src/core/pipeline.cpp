@@ -34,7 +34,10 @@ void TRun::ReportStatus(const std::string& Text) {
 }
 
 std::string TRun::SourcePath(const std::string& UnitPath) const {
-    return ResolvePath(DirectoryPart(ProjectFile), UnitPath);
+    std::string BaseDir = DirectoryPart(ProjectFile);
+    const auto [It, Added] = sourcePaths_.try_emplace(BaseDir + '\n' + UnitPath);
+    if (Added) It->second = ResolvePath(BaseDir, UnitPath);
+    return It->second;
 }
 
 // Opens a source file and reads its first token. EndOfInput tells at once
@@ -125,8 +128,6 @@ void TRun::ReadUnitInterface(int Index) {
     Stream.Scanner.Close();
 }
 
-void TRun::GenerateDocuments() { VisitUnits("Generating RTF and HTML ...", &TRun::GenerateUnit); }
-
 void TRun::GenerateUnit(int Index) {
     Stream.CurrentPass = 2;
     const TURElm& Unit = Symbols.UnitList().at(static_cast<std::size_t>(Index));
@@ -161,6 +162,7 @@ void TRun::ReleaseOpenFiles() noexcept {
 
 void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesText) {
     Symbols.CreateUnitList();
+    sourcePaths_.clear();  // the disk may have changed since the last run
     LexicalStops.clear();
     Statistics = {};
     Documents.Counters = {};

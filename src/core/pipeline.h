@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "documents.h"
@@ -59,6 +60,9 @@ public:
     std::string BuildDir;
     std::string HelpCompiler;
     std::string StatusText;
+    // Threads of the output pass (output_pass.cpp); 0: one per core. The
+    // documents, counters and report are the same whatever the number.
+    unsigned Threads = 0;
 
     TTokenStream Stream;
     TSymbolTable Symbols;
@@ -99,7 +103,18 @@ private:
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
 
+    // The output pass on several threads (output_pass.cpp).
+    struct THelper;
+    void GenerateInParallel(unsigned Workers);
+    void StartHelper(THelper& Helper);
+    static void RunHelper(THelper& Helper);
+    void AdoptHelper(THelper& Helper, int& Done);
+    void ScanUnitSilently(int Index);
+
     TReporter& reporter_;
+    // SourcePath's answers, per project directory and written path: the
+    // lookup lists directories, and every unit is opened in both passes.
+    mutable std::unordered_map<std::string, std::string> sourcePaths_;
 };
 
 }  // namespace corvanet

@@ -1,10 +1,11 @@
 // The per-style formats of the two document kinds and their escaping. The
-// Append forms are the hot path (one reusable buffer, no allocation per token);
-// the Format/Escape forms are the readable named forms built on them, so each
-// escaping rule exists exactly once.
+// Write forms are the hot path: they form a token straight in the documents'
+// buffer, byte by byte, with no call per piece; the Append, Format and Escape
+// forms are built on them, so each escaping rule exists exactly once.
 #include "render.h"
 
 #include <array>
+#include <cstring>
 
 namespace corvanet {
 
@@ -64,101 +65,149 @@ constexpr std::array<std::uint8_t, 256> SpecialBytes = [] {
     return t;
 }();
 
-// Appends Text with every byte that has Mask in SpecialBytes replaced by
-// Replace(Text, i, Out), which returns the index of the next byte to look at.
-template <typename ReplaceFn>
-void AppendEscaped(std::string& Out, std::string_view Text, std::uint8_t Mask, ReplaceFn Replace) {
-    std::size_t runStart = 0;
-    std::size_t i = 0;
-    while (i < Text.size()) {
-        if ((SpecialBytes[static_cast<unsigned char>(Text[i])] & Mask) == 0) {
-            ++i;
-            continue;
-        }
-        Out.append(Text.data() + runStart, i - runStart);
-        i = Replace(Out, Text, i);
-        runStart = i;
-    }
-    Out.append(Text.data() + runStart, Text.size() - runStart);
+// MaxTokenSize holds: the opening and closing strings of one token together
+// fit in TokenFixedRoom, and no escape of one byte is longer than EscapeGrowth
+// ("&quot;"; RTF's longest, "\par ", is shorter).
+static_assert([] {
+    for (const auto* Formats : {&RtfFormats, &HtmlFormats})
+        for (const TFormat& F : *Formats)
+            if (F.Open.size() + F.Close.size() > TokenFixedRoom) return false;
+    return HtmlLinkHref.Open.size() + HtmlLinkHref.Close.size() + HtmlLinkClose.size() <= TokenFixedRoom &&
+           RtfLinkCaption.Open.size() + RtfLinkCaption.Close.size() + RtfLinkTarget.Open.size() +
+                   RtfLinkTarget.Close.size() <= TokenFixedRoom &&
+           std::string_view("&quot;").size() <= EscapeGrowth && RtfLineEnd.size() <= EscapeGrowth;
+}());
+
+char* Put(char* Out, std::string_view S) noexcept {
+    if (!S.empty()) std::memcpy(Out, S.data(), S.size());
+    return Out + S.size();
 }
 
-void LowerAsciiFrom(std::string& Out, std::size_t From) {
-    for (std::size_t i = From; i < Out.size(); ++i) {
-        char& c = Out[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// The one RTF escaping: byte by byte into room enough for five per byte.
+char* PutEscapedRtf(char* Out, std::string_view Text) noexcept {
+    const char* p = Text.data();
+    const char* const end = p + Text.size();
+    while (p < end) {
+        const char c = *p++;
+        if ((SpecialBytes[static_cast<unsigned char>(c)] & 1) == 0) {
+            *Out++ = c;
+        } else if (c == '\r' || c == '\n') {
+            // CR LF, a lone LF and a lone CR are each one line end.
+            Out = Put(Out, RtfLineEnd);
+            if (c == '\r' && p < end && *p == '\n') ++p;
+        } else {
+            *Out++ = '\\';
+            *Out++ = c;
+        }
     }
+    return Out;
+}
+
+// The one HTML escaping, of element text or (Attribute) of attribute values.
+char* PutEscapedHtml(char* Out, std::string_view Text, bool Attribute) noexcept {
+    const std::uint8_t Mask = Attribute ? 4 : 2;
+    for (const char c : Text) {
+        if ((SpecialBytes[static_cast<unsigned char>(c)] & Mask) == 0) {
+            *Out++ = c;
+            continue;
+        }
+        switch (c) {
+            case '&': Out = Put(Out, "&amp;"); break;
+            case '<': Out = Put(Out, "&lt;"); break;
+            case '>': Out = Put(Out, "&gt;"); break;
+            default: Out = Put(Out, "&quot;"); break;
+        }
+    }
+    return Out;
+}
+
+void LowerAscii(char* From, char* To) noexcept {
+    for (; From < To; ++From)
+        if (*From >= 'A' && *From <= 'Z') *From = static_cast<char>(*From - 'A' + 'a');
 }
 
 // An attribute value whose part from the first "#" on is lower-cased (a link
 // fragment), or all of it when WholeName (an anchor name). The entities that
 // escaping inserts are lower case already, so lowering after escaping is the
 // same as escaping the lowered name.
-void AppendHtmlName(std::string& Out, std::string_view Name, bool WholeName) {
-    std::size_t hash = WholeName ? 0 : Name.find('#');
-    if (hash == std::string_view::npos) {
-        AppendEscapedHtml(Out, Name, true);
-        return;
-    }
-    AppendEscapedHtml(Out, Name.substr(0, hash), true);
-    std::size_t lowerFrom = Out.size();
-    AppendEscapedHtml(Out, Name.substr(hash), true);
-    LowerAsciiFrom(Out, lowerFrom);
+char* PutHtmlName(char* Out, std::string_view Name, bool WholeName) noexcept {
+    const std::size_t hash = WholeName ? 0 : Name.find('#');
+    if (hash == std::string_view::npos) return PutEscapedHtml(Out, Name, true);
+    Out = PutEscapedHtml(Out, Name.substr(0, hash), true);
+    char* const lowerFrom = Out;
+    Out = PutEscapedHtml(Out, Name.substr(hash), true);
+    LowerAscii(lowerFrom, Out);
+    return Out;
 }
 
-void AppendFormatted(std::string& Out, const TFormat& Format, std::string_view Text, bool Rtf) {
-    Out.append(Format.Open);
-    if (Rtf)
-        AppendEscapedRtf(Out, Text);
-    else
-        AppendEscapedHtml(Out, Text, false);
-    Out.append(Format.Close);
+char* PutFormatted(char* Out, const TFormat& Format, std::string_view Text, bool Rtf) noexcept {
+    Out = Put(Out, Format.Open);
+    Out = Rtf ? PutEscapedRtf(Out, Text) : PutEscapedHtml(Out, Text, false);
+    return Put(Out, Format.Close);
+}
+
+// Appends through a pointer form: room for the worst case, then cut to what was written.
+template <typename WriteFn>
+void AppendWith(std::string& Out, std::size_t Room, WriteFn Write) {
+    const std::size_t before = Out.size();
+    Out.resize(before + Room);
+    char* const start = Out.data() + before;
+    Out.resize(before + static_cast<std::size_t>(Write(start) - start));
 }
 
 }  // namespace
 
+char* WriteRtfToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
+                    TokenStyle Style) noexcept {
+    Style = Normalised(Style);
+    if (Style == tsLink) {
+        Out = PutFormatted(Out, RtfLinkCaption, Caption, true);
+        return PutFormatted(Out, RtfLinkTarget, Target, true);
+    }
+    return PutFormatted(Out, RtfFormats[Style], Style == tsAnchor ? Target : Text, true);
+}
+
+char* WriteHtmlToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
+                     TokenStyle Style) noexcept {
+    Style = Normalised(Style);
+    if (Style == tsLink) {
+        Out = Put(Out, HtmlLinkHref.Open);
+        Out = PutHtmlName(Out, Text, false);
+        Out = Put(Out, HtmlLinkHref.Close);
+        Out = PutEscapedHtml(Out, Caption, false);
+        return Put(Out, HtmlLinkClose);
+    }
+    if (Style == tsAnchor) {
+        Out = Put(Out, HtmlFormats[tsAnchor].Open);
+        Out = PutHtmlName(Out, Target, true);
+        return Put(Out, HtmlFormats[tsAnchor].Close);
+    }
+    return PutFormatted(Out, HtmlFormats[Style], Text, false);
+}
+
 void AppendEscapedRtf(std::string& Out, std::string_view Text) {
-    AppendEscaped(Out, Text, 1, [](std::string& out, std::string_view text, std::size_t i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            // CR LF, a lone LF and a lone CR are each one line end.
-            out.append(RtfLineEnd);
-            return (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? i + 2 : i + 1;
-        }
-        out.push_back('\\');
-        out.push_back(c);
-        return i + 1;
-    });
+    AppendWith(Out, EscapeGrowth * Text.size(), [Text](char* P) { return PutEscapedRtf(P, Text); });
 }
 
 void AppendEscapedHtml(std::string& Out, std::string_view Text, bool Attribute) {
-    AppendEscaped(Out, Text, Attribute ? 4 : 2, [](std::string& out, std::string_view text, std::size_t i) {
-        switch (text[i]) {
-            case '&': out.append("&amp;"); break;
-            case '<': out.append("&lt;"); break;
-            case '>': out.append("&gt;"); break;
-            default: out.append("&quot;"); break;
-        }
-        return i + 1;
-    });
+    AppendWith(Out, EscapeGrowth * Text.size(),
+               [Text, Attribute](char* P) { return PutEscapedHtml(P, Text, Attribute); });
 }
 
 std::string EscapeRtf(std::string_view Text) {
     std::string out;
-    out.reserve(Text.size());
     AppendEscapedRtf(out, Text);
     return out;
 }
 
 std::string EscapeHtml(std::string_view Text) {
     std::string out;
-    out.reserve(Text.size());
     AppendEscapedHtml(out, Text, false);
     return out;
 }
 
 std::string EscapeHtmlAttribute(std::string_view Text) {
     std::string out;
-    out.reserve(Text.size());
     AppendEscapedHtml(out, Text, true);
     return out;
 }
@@ -181,31 +230,14 @@ std::string FormatHtmlToken(TokenStyle Style, std::string_view Text) {
 
 void AppendRtfToken(std::string& Out, std::string_view Text, std::string_view Caption,
                     std::string_view Target, TokenStyle Style) {
-    Style = Normalised(Style);
-    if (Style == tsLink) {
-        AppendFormatted(Out, RtfLinkCaption, Caption, true);
-        AppendFormatted(Out, RtfLinkTarget, Target, true);
-    } else {
-        AppendFormatted(Out, RtfFormats[Style], Style == tsAnchor ? Target : Text, true);
-    }
+    AppendWith(Out, MaxTokenSize(Text, Caption, Target),
+               [&](char* P) { return WriteRtfToken(P, Text, Caption, Target, Style); });
 }
 
 void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view Caption,
                      std::string_view Target, TokenStyle Style) {
-    Style = Normalised(Style);
-    if (Style == tsLink) {
-        Out.append(HtmlLinkHref.Open);
-        AppendHtmlName(Out, Text, false);
-        Out.append(HtmlLinkHref.Close);
-        AppendEscapedHtml(Out, Caption, false);
-        Out.append(HtmlLinkClose);
-    } else if (Style == tsAnchor) {
-        Out.append(HtmlFormats[tsAnchor].Open);
-        AppendHtmlName(Out, Target, true);
-        Out.append(HtmlFormats[tsAnchor].Close);
-    } else {
-        AppendFormatted(Out, HtmlFormats[Style], Text, false);
-    }
+    AppendWith(Out, MaxTokenSize(Text, Caption, Target),
+               [&](char* P) { return WriteHtmlToken(P, Text, Caption, Target, Style); });
 }
 
 }  // namespace corvanet

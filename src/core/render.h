@@ -5,6 +5,7 @@
 // lower case (browsers match fragments by case); RTF keeps names as given.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,6 +46,23 @@ void AppendRtfToken(std::string& Out, std::string_view Text, std::string_view Ca
                     std::string_view Target, TokenStyle Style);
 void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view Caption,
                      std::string_view Target, TokenStyle Style);
+
+// The pointer forms beneath the Append forms, for a buffer of the caller's:
+// MaxTokenSize is room enough for either form of a token with these texts;
+// WriteRtfToken and WriteHtmlToken write the same bytes as the Append forms
+// from Out on and return the end of what they wrote.
+// (Room for the opening and closing strings, and six bytes per text byte: the
+// longest escape, "&quot;".)
+inline constexpr std::size_t TokenFixedRoom = 64;
+inline constexpr std::size_t EscapeGrowth = 6;
+constexpr std::size_t MaxTokenSize(std::string_view Text, std::string_view Caption,
+                                   std::string_view Target) noexcept {
+    return TokenFixedRoom + EscapeGrowth * (Text.size() + Caption.size() + Target.size());
+}
+char* WriteRtfToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
+                    TokenStyle Style) noexcept;
+char* WriteHtmlToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
+                     TokenStyle Style) noexcept;
 
 // The escaping itself, appending to Out.
 void AppendEscapedRtf(std::string& Out, std::string_view Text);

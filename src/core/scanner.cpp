@@ -1,9 +1,8 @@
-// Bytes -> tokens. The file is read through a 64 KiB window; a token's text is
-// cut out of the window in one piece (pieces that straddle a refill are carried
-// over), so there is no per-character call or append. Every byte of the file,
-// bar a leading UTF-8 byte-order mark and the second dot of "1..", lands in
-// exactly one token's text, and after a lexical error the scanner stays stopped
-// at the failed token so the rest of the file can still be copied out whole.
+// Bytes -> tokens through a 64 KiB window: a token's text is cut out of the
+// window in one piece (pieces that straddle a refill are carried over). Every
+// byte, bar a leading byte-order mark and the second dot of "1..", lands in
+// exactly one token, and a lexical error stops the scan for good at the failed
+// token, so the rest of the file can still be copied out whole.
 #include "scanner.h"
 
 #include <array>
@@ -394,7 +393,11 @@ void TScanner::OpenText(std::string Text) {
 }
 
 void TScanner::Close() {
+    // A fresh state, but the window's buffer is kept: a run opens every unit
+    // twice, and a new 64 KiB buffer would be allocated and zeroed each time.
+    std::vector<char> Buffer = std::move(impl_->Buffer);
     impl_ = std::make_unique<Impl>();
+    impl_->Buffer = std::move(Buffer);
     tokenOffset_ = 0;
     tokenLine_ = 1;
     lastResult_ = srToken;

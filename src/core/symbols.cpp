@@ -290,6 +290,12 @@ void TSymbolTable::DestroyUnitList() {
     CurrentClass.clear();
 }
 
+void TSymbolTable::CopyTable(const TSymbolTable& From) {
+    impl_->Clear();
+    impl_->Units = From.impl_->Units;
+    impl_->IndexUnits();
+}
+
 void TSymbolTable::AddUnit(std::string_view Path) {
     if (impl_->CurrentPass != 0) return;
     TURElm unit;
@@ -331,7 +337,7 @@ void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassNa
 void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
     if (impl_->CurrentPass != 1) return;
     const std::size_t unit = impl_->FindFirstUnit(CurrentUnit);
-    if (unit == NoIndex) return;
+    if (unit == NoIndex || impl_->Units[unit].Symbols.empty()) return;
     impl_->Units[unit].Symbols.back().Kind = Kind;
 }
 

@@ -78,6 +78,10 @@ public:
 
     void CreateUnitList();   // an empty table
     void DestroyUnitList();  // releases everything, visible symbols included
+    // This table becomes a copy of the units, symbols, classes and members of
+    // From (sorted or not, as From is), with no visible symbols: a second
+    // reader of the output pass resolves names in a table of its own.
+    void CopyTable(const TSymbolTable& From);
 
     void AddUnit(std::string_view Path);                                           // pass 0
     void AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind);  // pass 1

@@ -72,16 +72,19 @@ def scanner_stops(rows):
 
 # ---- where the interface reading stopped -------------------------------------
 
-ROUTINE_WORDS = {"overload", "inline", "deprecated", "platform", "experimental", "reintroduce",
-                 "static", "assembler", "varargs", "noreturn", "final", "far", "near", "export",
-                 "unimplemented", "local", "compilerproc", "public", "iocheck"}
 VISIBILITY = {"public", "private", "protected", "published", "automated"}
+
+
+DIRECTIVES = r"\b(overload|reintroduce|inline|static|deprecated|final|platform|experimental|noreturn)\b"
 
 
 def interface_cause(token, line):
     t, low = token.lower(), line.lower()
+    prop = re.search(r"\bproperty\b", low)
     rules = [
         (t in ("external", "name") or re.search(r"\bexternal\b", low), "external routine or variable"),
+        (t in ("location", "syscall") or re.search(r"\bsyscall\b", low),
+         "Amiga-style syscall or register location (location 'a0')"),
         (re.search(r"\b(generic|specialize)\b", low) or re.search(r"\w<\w[\w, ]*>", low), "generic type"),
         (re.search(r"\bhelper\b", low), "type, record or class helper"),
         (re.search(r"\bstrict\s+(private|protected)\b", low), "strict visibility"),
@@ -92,23 +95,36 @@ def interface_cause(token, line):
         (t == "object", "object type (the older object model)"),
         (t in ("interface", "dispinterface"), "interface or dispinterface type"),
         (re.search(r"record\s+end\b", low), "empty record"),
-        (re.search(r"\b(bit)?packed\s+(record|object|class|set|file)\b", low), "packed record, set or class"),
+        (t == "end" and low.strip().startswith("end."), "unit without an implementation part"),
+        (re.search(r"\b(bit)?packed\b", low), "packed record, set or class"),
         (re.search(r"\bclass\s+of\b", low), "class reference type (class of)"),
         (re.search(r"=\s*class\s*\([^)]*,", low), "class implementing interfaces (second ancestor)"),
-        ("property" in low and t == "string", "property of type string"),
-        ("property" in low, "other property form (no type, index, default value, implements ...)"),
+        (prop and t == "string", "property of type string"),
+        (prop, "other property form (no type, index, default value, implements ...)"),
         (re.search(r"array\s+of\s+const\b", low), "open array of const"),
         (t == "=" and re.search(r"\b(procedure|function|constructor)\b|\(.*:\s*[\w.]+\s*=", low),
          "default parameter value"),
-        (t in ROUTINE_WORDS - VISIBILITY, "routine directive the grammar does not read (%s)" % t),
+        (re.search(DIRECTIVES, low), "routine directive the grammar does not read (overload, inline ...)"),
         (t in VISIBILITY, "visibility word where the class rule does not expect it"),
         (t == "threadvar", "threadvar section"),
         (t == "." and re.search(r"^\s*(uses\b)?[\w\s,.{}$]*$", low), "dotted unit name in a uses clause"),
         (t == ".", "qualified name (Unit.Name) in a declaration"),
+        (t == "of" and re.search(r"\bcase\b", low), "variant part without a tag name (case Integer of)"),
+        (t == "type", "distinct type (X = type Y)"),
+        (t == "#", "character code in hexadecimal (#$0D)"),
+        (t == "=" and re.search(r"^\s*\w+\s*=\s*[-\w$]+\s*,", low), "enumeration with assigned values"),
         (re.search(r"=\s*(procedure|function)\b", low), "procedural type (calling convention, of object ...)"),
-        (re.search(r":\s*[\w.^]+\s*=", low) or re.search(r"^\s*\w+\s*=.*\(", low),
+        (t == ")" and re.search(r"\(\s*\)", low), "empty parameter list ()"),
+        (t in (",", ":", ")") and re.search(r"=\s*\(|^\s*[('#\d-]", low) or (t == ":" and "=" not in low),
+         "typed constant with an array or record value"),
+        (re.search(r":\s*[\w.^]+\s*=", low) or re.search(r"^\s*(const\s+)?\w+\s*=.*\(", low),
          "constant with a call, cast or structured value"),
-        (t in ("const", "var", "out") and re.search(r"\(", low), "parameter form (const/var/out untyped ...)"),
+        (t in ("const", "var", "out") and re.search(r"\(", low) or re.search(r"\bconstref\b", low),
+         "parameter form (constref, untyped const ...)"),
+        (re.search(r"\bstring\s*\[\s*[a-z_]", low), "string length given by a constant name"),
+        (re.match(r"\w+$", t) and re.match(r"^\s*[\w.]+\s*(,\s*[\w.]+\s*)*[,;]?\s*$", low),
+         "a list of names where none is expected: alternatives of nested conditionals both read "
+         "(one skipping flag, no nesting count)"),
     ]
     for matched, name in rules:
         if matched:
@@ -133,37 +149,65 @@ def interface_stops(rows):
 
 # ---- links that did not land ---------------------------------------------------
 
-def source_parts(path):
-    text = open(path, encoding="latin-1").read()
-    m = re.search(r"^\s*implementation\b", text, re.I | re.M)
-    return (text, "") if m is None else (text[:m.start()], text[m.start():])
+def without_comments(text):
+    """The text with brace, star and line comments blanked out, their line
+    ends kept (strings are not tracked: good enough to find headings)."""
+    return re.sub(r"\{[^}]*\}|\(\*.*?\*\)|//[^\n]*", lambda m: " " + "\n" * m.group(0).count("\n"),
+                  text, flags=re.S)
 
 
-def miss_cause(kind, target, caption, parts):
-    interface, implementation = parts
-    name = re.escape(caption)
-    heading = re.compile(r"\b(procedure|function|constructor|destructor)\s+%s\b[^;]*;([^;]*;){0,3}" % name, re.I)
-    declared = [m.group(0) for m in heading.finditer(interface)]
-    if any(re.search(r"\bexternal\b", d, re.I) for d in declared):
+HEADING = r"\b(?:procedure|function|constructor|destructor)\s+"
+
+
+class TUnitSource:
+    """What the miss explanations need of one unit, indexed once: its
+    interface headings with the directives after them, and its implementation
+    headings with their qualifier and line."""
+
+    def __init__(self, path):
+        raw = open(path, encoding="latin-1").read()
+        self.includes = re.search(r"\{\$i(nclude)?\s", raw, re.I) is not None
+        text = without_comments(raw)
+        m = re.search(r"^\s*implementation\b", text, re.I | re.M)
+        interface, implementation = (text, "") if m is None else (text[:m.start()], text[m.start():])
+        self.has_implementation = bool(implementation)
+        self.directives = collections.defaultdict(list)
+        for h in re.finditer(HEADING + r"(\w+)(?=(\s*(\([^)]*\))?[^;]*;([^;]*;){0,3}))", interface, re.I):
+            self.directives[h.group(1).lower()].append(h.group(2).lower())
+        self.bodies = collections.defaultdict(list)
+        first_line = interface.count("\n") + 1
+        for h in re.finditer(HEADING + r"(?:(\w+)\s*\.\s*)?(\w+)", implementation, re.I):
+            line = first_line + implementation.count("\n", 0, h.start())
+            self.bodies[h.group(2).lower()].append((h.group(1), line))
+
+
+def miss_cause(kind, target, caption, source, unit, stop_line):
+    name = caption.lower()
+    directives = " ".join(source.directives.get(name, []))
+    if re.search(r"\bexternal\b", directives):
         return "external routine: no body"
-    fragment = target.split("#", 1)[-1]
-    qualified = re.search(r"\b(procedure|function|constructor|destructor)\s+\w+\s*\.\s*%s\b" % name,
-                          implementation, re.I)
-    if kind == "heading" and fragment.count("_") == 1 and qualified:
-        return "method of a class the grammar did not read (linked as a unit-level routine)"
-    if kind == "heading" and re.search(r"\b(procedure|function)\s+%s\b" % name, implementation, re.I) is None \
-            and qualified is None:
-        if re.search(r"\{\$i(nclude)?\s", implementation, re.I):
-            return "no body in the file (an include file holds the implementation)"
-        return "no body in the file (forward, conditional or abstract declaration)"
-    if not implementation:
+    if re.search(r"\babstract\b", directives):
+        return "abstract method: no body"
+    if not source.has_implementation:
         return "unit without an implementation part (include file or program)"
-    return "body present, its anchor has another name or is in a switched-off region"
+    fragment = target.split("#", 1)[-1].lower()
+    member = fragment[len(unit) + 1:] if fragment.startswith(unit.lower() + "_") else fragment
+    bodies = source.bodies.get(name, [])
+    if stop_line and bodies and min(line for _, line in bodies) > stop_line:
+        return "body after the place where scanning stopped"
+    if member == name and bodies and all(q for q, _ in bodies):
+        return "method of a class the grammar did not read (recorded or linked as a unit-level routine)"
+    if not bodies:
+        if source.includes:
+            return "no body in the file (an include file holds the implementation)"
+        return "no body in the file (forward or conditional declaration)"
+    return "body present but not anchored (in a switched-off region, or a heading the grammar fails on)"
 
 
-def missed_links(keep, units):
+def missed_links(keep, units, rows):
+    stops = {r[0].lower(): int(r[9]) for r in rows if int(r[8]) in (3, 5, 7)}
     by_name = {u[0].lower(): u[2] for u in units}
-    cache = {}
+    sources, causes = {}, {}
     groups = collections.defaultdict(list)
     for row in read_tsv(os.path.join(keep, "missed-links.txt")):
         kind, document, caption, target = (row + ["", "", "", ""])[:4]
@@ -174,9 +218,13 @@ def missed_links(keep, units):
         if path is None:
             groups[kind + ": target page of no unit"].append("%s %s -> %s" % (document, caption, target))
             continue
-        if path not in cache:
-            cache[path] = source_parts(path)
-        cause = miss_cause(kind, target, caption, cache[path])
+        if path not in sources:
+            sources[path] = TUnitSource(path)
+        key = (path, kind, target, caption)
+        if key not in causes:
+            causes[key] = miss_cause(kind, target, caption, sources[path], page[:-5],
+                                     stops.get(page[:-5].lower()))
+        cause = causes[key]
         groups[kind + ": " + cause].append("%s %s -> %s" % (document, caption, target))
     show("Links that did not land (HTML; each RTF topic holds the same)", groups, "links")
 
@@ -190,7 +238,7 @@ def main():
     rows = read_tsv(os.path.join(keep, "interface-stops.tsv"))
     scanner_stops(rows)
     interface_stops(rows)
-    missed_links(keep, units)
+    missed_links(keep, units, rows)
     return 0
 
 

@@ -98,17 +98,6 @@ TEST(ReadSetConstructor, ElementsRangesAndEmpty) {
     });
 }
 
-TEST(ReadSelector, OneSelector) {
-    ExpectStops(&TParser::ReadSelector, {
-        {"^.X", prParsed, "."},
-        {"[1][2]", prParsed, "["},
-        {".X.Y", prParsed, "."},
-        {". ;", prFailed, ";"},
-        {"[]", prFailed, "]"},
-        {"(1)", prAbsent, "("},
-    });
-}
-
 TEST(ReadConstValue, ExpressionFirstThenNames) {
     ExpectStops(&TParser::ReadConstValue, {
         {"(1);", prParsed, ";"},

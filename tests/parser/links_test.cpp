@@ -93,12 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "function <shapes_Name>Name: 1;"},
         THeadingCase{"ConstructorNameMustBeAnIdentifier", 3, "", Ctor, "constructor ;",
                      prFailed, "constructor ;"},
-        THeadingCase{"DestructorNameMustBeAnIdentifier", 2, "TCircle", Dtor, "destructor 'x';",
-                     prFailed, "destructor 'x';"},
         THeadingCase{"EndsAfterTheName", 3, "", Proc, "procedure Draw", prParsed,
-                     "procedure <shapes_Draw>Draw"},
-        THeadingCase{"OtherKeywordIsAbsent", 2, "", Func, "procedure Draw;", prAbsent,
-                     "procedure Draw;"}),
+                     "procedure <shapes_Draw>Draw"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(ParserTest, QualifiedHeadingTokensKeepTheirStyles) {

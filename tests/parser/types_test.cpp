@@ -20,10 +20,7 @@ struct TTypeCase {
 void ExpectRecorded(const std::vector<TTypeCase>& Cases) {
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.What);
-        TParserFixture F;
-        const TURElm& U = ReadUnitInterface(F, C.Interface);
-        EXPECT_EQ(SymbolRows(U), C.Symbols) << C.Interface;
-        EXPECT_EQ(ClassRows(U), C.Classes) << C.Interface;
+        ExpectRecordedRows(C.Interface, C.Symbols, C.Classes);
     }
 }
 
@@ -58,6 +55,8 @@ TEST(ClassType, SetAndFileFieldsEndMembership) {
          {"TFoo:Class/Object", "Run:Procedure", "TNext:Type"}, {"TFoo"}},
         {"file field", "type TLog = class\r\n FLog: file;\r\n function Count: Integer;\r\n end;",
          {"TLog:Class/Object", "Count:Function"}, {"TLog"}},
+        {"a pointer field gets as far", "type TNode = class\r\n FNext: ^TNode;\r\n procedure Run;\r\n end;",
+         {"TNode:Class/Object", "Run:Procedure"}, {"TNode"}},
         {"methods before the set field stay members",
          "type TFoo = class\r\n procedure A;\r\n FS: set of Byte;\r\n procedure B;\r\n end;",
          {"TFoo:Class/Object", "B:Procedure"}, {"TFoo", "TFoo.A:Procedure"}},

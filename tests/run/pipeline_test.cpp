@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "../output/output_fixture.h"
 #include "error.h"
 #include "pipeline.h"
 #include "run_fixture.h"
@@ -114,6 +115,13 @@ TEST(RunPipeline, RecordsEachKindOfLexicalStopWithThePathAsWritten) {
     EXPECT_EQ(Run.LexicalStops[2].Path, "brace.pas");  // pass 2, after `implementation`
     EXPECT_EQ(Run.LexicalStops[2].Line, 4);
     EXPECT_EQ(Run.LexicalStops[2].Reason, srOpenComment);
+    // The pages still hold the whole files, from the failed token to the end.
+    for (const auto& [Page, Source] : {std::pair{"p", "p.dpr"}, {"Quote", "sub/quote.pas"}, {"brace", "brace.pas"}}) {
+        SCOPED_TRACE(Page);
+        testing::ExpectWholeSource(
+            testing::ReadBack(Project.Out() + Page + ".html", Project.Out() + Page + ".rtf"),
+            testsupport::ReadBytes(Project.Dir() + Source));
+    }
 }
 
 TEST(RunPipeline, DefineInAnEarlyUnitHoldsForLaterUnitsAndPass2) {

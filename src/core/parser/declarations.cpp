@@ -33,26 +33,37 @@ TParseResult TParser::ReadDeclarations() {
     }
 }
 
-// LabelSection = "label" identifier {"," identifier} ";"
-TParseResult TParser::ReadLabelSection() {
-    if (!Accept(tkLabel)) return prAbsent;
+// identifier {"," identifier}, each name recorded with Kind as it is read.
+TParseResult TParser::ReadRecordedNames(TSymbolKind Kind) {
+    if (this->Kind() != tkIdentifier) return prAbsent;
     for (;;) {
-        if (Kind() != tkIdentifier) return prFailed;
-        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skLabel);
+        if (this->Kind() != tkIdentifier) return prFailed;
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), Kind);
         Read();
-        if (!Accept(tkComma)) break;
+        if (!Accept(tkComma)) return prParsed;
     }
-    return Accept(tkSemicolon) ? prParsed : prFailed;
 }
 
-// ConstSection = "const" ConstDeclarations {ConstDeclarations}
-TParseResult TParser::ReadConstSection() {
-    if (!Accept(tkConst)) return prAbsent;
+// Rule {Rule}: the sections' bodies. prAbsent ends the repetition as read.
+TParseResult TParser::ReadWhileParsed(TRule Rule) {
     for (;;) {
-        TParseResult R = ReadConstDeclarations();
+        const TParseResult R = (this->*Rule)();
         if (R == prAbsent) return prParsed;
         if (R == prFailed) return prFailed;
     }
+}
+
+// LabelSection = "label" identifier {"," identifier} ";"
+TParseResult TParser::ReadLabelSection() {
+    if (!Accept(tkLabel)) return prAbsent;
+    if (ReadRecordedNames(skLabel) != prParsed) return prFailed;
+    return Accept(tkSemicolon) ? prParsed : prFailed;
+}
+
+// ConstSection = "const" {ConstDeclarations}
+TParseResult TParser::ReadConstSection() {
+    if (!Accept(tkConst)) return prAbsent;
+    return ReadWhileParsed(&TParser::ReadConstDeclarations);
 }
 
 // ConstDeclarations = {identifier (":" Type "=" ConstValue | "=" Expression) ";"}
@@ -89,11 +100,7 @@ TParseResult TParser::ReadTypedConstant() {
 // TypeSection = "type" TypeDeclaration {TypeDeclaration}
 TParseResult TParser::ReadTypeSection() {
     if (!Accept(tkType)) return prAbsent;
-    for (;;) {
-        TParseResult R = ReadTypeDeclaration();
-        if (R == prAbsent) return prParsed;
-        if (R == prFailed) return prFailed;
-    }
+    return ReadWhileParsed(&TParser::ReadTypeDeclaration);
 }
 
 // TypeDeclaration = identifier "=" Type [";"]
@@ -113,22 +120,12 @@ TParseResult TParser::ReadTypeDeclaration() {
 TParseResult TParser::ReadVarSection() {
     if (!Accept(tkVar)) return prAbsent;
     if (ReadVarDeclaration() != prParsed) return prFailed;
-    for (;;) {
-        TParseResult R = ReadVarDeclaration();
-        if (R == prAbsent) return prParsed;
-        if (R == prFailed) return prFailed;
-    }
+    return ReadWhileParsed(&TParser::ReadVarDeclaration);
 }
 
 // VarDeclaration = identifier {"," identifier} ":" Type ["=" ConstValue] ";"
 TParseResult TParser::ReadVarDeclaration() {
-    if (Kind() != tkIdentifier) return prAbsent;
-    for (;;) {
-        if (Kind() != tkIdentifier) return prFailed;
-        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skVariable);
-        Read();
-        if (!Accept(tkComma)) break;
-    }
+    if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
     if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
     if (Accept(tkEqual) && ReadConstValue() != prParsed) return prFailed;
     return Accept(tkSemicolon) ? prParsed : prFailed;
@@ -195,14 +192,8 @@ TParseResult TParser::ReadOrdinalType() {
 // Each value is recorded as a constant of the unit.
 TParseResult TParser::ReadEnumeration() {
     if (!Accept(tkLParen)) return prAbsent;
-    return ReadListRest(&TParser::ReadEnumerationValue, tkComma, tkRParen);
-}
-
-TParseResult TParser::ReadEnumerationValue() {
-    if (Kind() != tkIdentifier) return prAbsent;
-    symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
-    Read();
-    return prParsed;
+    if (ReadRecordedNames(skConstant) != prParsed) return prFailed;
+    return Accept(tkRParen) ? prParsed : prFailed;
 }
 
 // Subrange = Expression ".." Expression

@@ -184,7 +184,10 @@ private:
     [[nodiscard]] TParseResult ReadArrayConstant();
     [[nodiscard]] TParseResult ReadRecordConstant();
     [[nodiscard]] TParseResult ReadRecordConstantField();
-    [[nodiscard]] TParseResult ReadEnumerationValue();
+    // identifier {"," identifier}, each recorded with Kind when it is read.
+    [[nodiscard]] TParseResult ReadRecordedNames(TSymbolKind Kind);
+    // Rule {Rule}: prParsed at the first prAbsent, prFailed at a failure.
+    [[nodiscard]] TParseResult ReadWhileParsed(TRule Rule);
     [[nodiscard]] TParseResult ReadSetElement();
     [[nodiscard]] TParseResult ReadPropertyInterface();
     [[nodiscard]] TParseResult ReadPropertyDefault(TParseResult Otherwise);

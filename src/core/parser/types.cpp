@@ -17,7 +17,8 @@ TParseResult TParser::ReadStructuredType() {
     if (TParseResult R = ReadRecordType(); R != prAbsent) return R;
     // Method headings inside the body are recorded as members of CurrentClass.
     // It is emptied whatever the class rule gives, so a field whose type gets
-    // this far (a set or file type) also ends membership for the methods after it.
+    // this far (a set, file, pointer or procedural type) also ends membership
+    // for the methods after it.
     symbols_.CurrentClass = LastTypeName;
     const TParseResult R = ReadClassType();
     symbols_.CurrentClass.clear();

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The whole job against the highlighters and the floor, on the same files in
+# one session: corvanet-cli (both passes, both formats, links, frame), Pygments'
+# Delphi lexer to HTML in one Python process, GNU source-highlight in one
+# process, and bench/floor.cpp (read every source twice, write as many files
+# and bytes as corvanet-cli wrote). Rounds are interleaved so that a noisy
+# machine hits every tool alike; per tool the median wall time of the rounds
+# with its min and max, then the ratios of the medians.
+#
+#   scripts/bench-compare.sh [--runs N] [--count UNITS] [--work DIR] [--corpus real|synthetic|both]
+#
+# Corpora: --count real units from fpc-source and lazarus-src (900: about 26 MB)
+# listed by tests/acceptance/make_project.py, and a synthetic project of
+# bench/gen_project.py (800 units of about 30 KB, each using 10 others).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+runs=3
+count=900
+work=/tmp/corvanet-bench
+corpus=both
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --count) count="$2"; shift 2 ;;
+    --work) work="$2"; shift 2 ;;
+    --corpus) corpus="$2"; shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--count UNITS] [--work DIR] [--corpus real|synthetic|both]" >&2; exit 2 ;;
+  esac
+done
+
+# --- what the comparison needs -------------------------------------------------
+python=python3
+if ! python3 -c 'import pygments' 2>/dev/null; then
+  if ! /usr/bin/python3 -c 'import pygments' 2>/dev/null; then
+    apt-get install -y python3-pygments >/dev/null
+  fi
+  python=/usr/bin/python3
+fi
+command -v source-highlight >/dev/null || apt-get install -y source-highlight >/dev/null
+build="$root/build-bench"
+cmake -S "$root" -B "$build" -G Ninja -DCORVANET_GUI=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C "$build" -j2 corvanet-cli floor >/dev/null
+bin="$build/bin"
+
+# --- corpora: a project file and the list of every file it reads --------------
+mkdir -p "$work"
+make_real() {
+  python3 "$root/tests/acceptance/make_project.py" --count "$count" \
+    --manifest "$work/real.manifest" "$work/real.dpr" >&2
+  { echo "$work/real.dpr"; cut -f3 "$work/real.manifest"; } >"$work/real.list"
+}
+make_synthetic() {
+  rm -rf "$work/synthetic"
+  python3 "$root/bench/gen_project.py" --units 800 --fanout 10 --private 50 "$work/synthetic"
+  { echo "$work/synthetic/Synthetic.dpr"; ls "$work/synthetic/src/"*.pas; } >"$work/synthetic.list"
+}
+
+# --- one timed command: "wall user sys" appended to $work/times/<tool> ---------
+TIMEFORMAT='%3R %3U %3S'
+timed() {
+  local tool="$1" out="$2"; shift 2
+  rm -rf "$out"
+  sync -f "$work" 2>/dev/null || true
+  { time "$@" >/dev/null 2>"$work/$tool.err"; } 2>>"$work/times/$tool" || {
+    echo "bench-compare: $tool failed:" >&2; cat "$work/$tool.err" >&2; exit 1; }
+}
+
+run_round() {
+  local name="$1" project="$2" list="$3"
+  timed corvanet "$work/out-corvanet" "$bin/corvanet-cli" -q -o "$work/out-corvanet" --report /dev/null "$project"
+  timed floor "$work/out-floor" "$bin/floor" --sizes "$work/out-corvanet" --out "$work/out-floor" "$list"
+  timed pygments "$work/out-pygments" "$python" "$root/bench/pygments_all.py" "$list" "$work/out-pygments"
+  mkdir -p "$work/out-source-highlight"
+  timed source-highlight "$work/out-source-highlight" bash -c \
+    'mkdir -p "$1" && xargs -a "$2" source-highlight --src-lang=pascal --out-format=html --output-dir="$1"' \
+    _ "$work/out-source-highlight" "$list"
+}
+
+# Median, min and max of the wall times (first column) of a tool.
+stats() { awk '{print $1}' "$work/times/$1" | sort -n | awk '{a[NR]=$1} END {printf "%.3f %.3f %.3f", a[int((NR+1)/2)], a[1], a[NR]}'; }
+cpu() { awk '{print $2+$3}' "$work/times/$1" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'; }
+
+report() {
+  local name="$1" list="$2" mb
+  mb=$(xargs -a "$list" stat -c %s | awk '{s+=$1} END {printf "%.2f", s/1048576}')
+  echo
+  echo "== $name: $(wc -l <"$list") files, $mb MB of source, $runs rounds (wall s: median [min max]; CPU s median)"
+  for tool in corvanet floor pygments source-highlight; do
+    read -r med lo hi <<<"$(stats $tool)"
+    printf "  %-17s %8s  [%s %s]  CPU %s  %6.1f MB/s\n" "$tool" "$med" "$lo" "$hi" "$(cpu $tool)" \
+      "$(awk -v m="$mb" -v t="$med" 'BEGIN {print m/t}')"
+  done
+  local c f p s
+  c=$(stats corvanet | cut -d' ' -f1); f=$(stats floor | cut -d' ' -f1)
+  p=$(stats pygments | cut -d' ' -f1); s=$(stats source-highlight | cut -d' ' -f1)
+  awk -v c="$c" -v f="$f" -v p="$p" -v s="$s" 'BEGIN {
+    best = (p < s) ? p : s
+    printf "  faster highlighter / corvanet: %.1fx   (target: at least 25x)\n", best / c
+    printf "  corvanet / floor:              %.2fx  (target: at most 2x)\n", c / f }'
+}
+
+measure() {
+  local name="$1" project="$2" list="$3"
+  rm -rf "$work/times"; mkdir -p "$work/times"
+  for ((r = 1; r <= runs; r++)); do
+    echo "bench-compare: $name, round $r of $runs" >&2
+    run_round "$name" "$project" "$list"
+  done
+  report "$name" "$list"
+}
+
+echo "bench-compare: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+if [ "$corpus" != synthetic ]; then make_real; measure "real units" "$work/real.dpr" "$work/real.list"; fi
+if [ "$corpus" != real ]; then make_synthetic; measure "synthetic" "$work/synthetic/Synthetic.dpr" "$work/synthetic.list"; fi

@@ -1,0 +1,150 @@
+// The output pass on several threads writes what the sequential pass writes:
+// every file byte for byte, the counters, the lexical stops in their order and
+// the state the run ends in, for every cut of the units into blocks, over
+// units that hand on to the next one defines, a switched-off region, the
+// parser's last type name and lexical stops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "error.h"
+#include "pipeline.h"
+#include "run_fixture.h"
+
+namespace corvanet::runtest {
+namespace {
+
+// Sorted order is the order of the names: A01 ... A09, the two A05 in the
+// order listed.
+std::vector<TSourceFile> Sources() {
+    const std::string Body = "implementation\r\nprocedure Go;\r\nbegin\r\n  Go;\r\nend;\r\nend.\r\n";
+    std::vector<std::pair<std::string, std::string>> Units = {
+        {"A01", "unit A01;\r\ninterface\r\ntype TFirst = class(TObject) end;\r\nprocedure Go;\r\n"
+                "{$DEFINE SHOWN}\r\n" + Body},
+        // Ends inside a region switched off: the next unit starts skipped.
+        {"A02", "unit A02;\r\ninterface\r\ntype TSecond = record X: Integer; end;\r\nprocedure Go;\r\n"
+                + Body + "{$IFDEF NEVER}\r\n"},
+        {"A03", "unit A03;\r\ninterface\r\nprocedure Hidden;\r\n{$ENDIF}\r\nprocedure Go;\r\n" + Body},
+        // No type of its own: its class anchor is named after the last type read before.
+        {"A04", "unit A04;\r\ninterface\r\nvar C: class(TObject) procedure Run; end;\r\nprocedure Go;\r\n"
+                "{$IFDEF SHOWN}procedure Shown;{$ENDIF}\r\n" + Body},
+        {"A05", "unit A05;\r\ninterface\r\nuses A04, A01;\r\ntype TFifth = record X: Integer; end;\r\n"
+                "procedure Go;\r\n{$UNDEF SHOWN}\r\n" + Body},
+        // Registered under the name of the one before: its documents replace that one's.
+        {"sub/A05", "unit A05;\r\ninterface\r\nvar F: class procedure Again; end;\r\nprocedure Go;\r\n" + Body},
+        {"A06", "unit A06;\r\ninterface\r\nvar D: class procedure Stop; end;\r\nprocedure Go;\r\n"
+                "implementation\r\nprocedure Go;\r\nbegin\r\n  Go('unclosed\r\nend;\r\nend.\r\n"},
+        {"A07", "unit A07;\r\ninterface\r\ntype TSeventh = class end;\r\nprocedure Go;\r\n" + Body},
+        {"A08", "unit A08;\r\ninterface\r\nvar E: class procedure Walk; end;\r\nprocedure Go;\r\n"
+                "{$IFNDEF SHOWN}procedure Unshown;{$ENDIF}\r\n" + Body},
+        {"A09", "unit A09;\r\ninterface\r\nuses A08;\r\nprocedure Go;\r\n" + Body},
+    };
+    std::vector<std::pair<std::string, std::string>> Listed;
+    std::vector<TSourceFile> Files;
+    for (const auto& [Path, Text] : Units) {
+        Listed.emplace_back(Path.substr(Path.rfind('/') + 1), Path + ".pas");
+        Files.push_back({Path + ".pas", Text});
+    }
+    Files.push_back({"p.dpr", ProjectText(Listed)});
+    return Files;
+}
+
+struct TOutcome {
+    TRecorder Recorder;
+    std::vector<std::pair<std::string, std::string>> Files;  // name, bytes
+};
+
+void RunWith(const TProjectDir& Project, unsigned Threads, TOutcome& Outcome, TRun& Run) {
+    const std::string Out = Project.Dir() + "out" + std::to_string(Threads) + "/";
+    std::filesystem::create_directories(Out);
+    Run.Threads = Threads;
+    Run.ProjectFile = Project.Dir() + "p.dpr";
+    Run.BuildDir = Out;
+    Run.Execute(Run.ProjectFile, "WIN32");
+    for (const auto& Entry : std::filesystem::directory_iterator(Out))
+        Outcome.Files.emplace_back(Entry.path().filename().string(), testsupport::ReadBytes(Entry.path().string()));
+    std::sort(Outcome.Files.begin(), Outcome.Files.end());
+}
+
+void ExpectSameRun(const TRun& A, const TRun& B) {
+    EXPECT_EQ(A.Statistics.SourceBytes, B.Statistics.SourceBytes);
+    EXPECT_EQ(A.Statistics.Tokens, B.Statistics.Tokens);
+    EXPECT_EQ(A.Statistics.Files, B.Statistics.Files);
+    EXPECT_EQ(A.Documents.Counters.Bytes, B.Documents.Counters.Bytes);
+    EXPECT_EQ(A.Documents.Counters.Links, B.Documents.Counters.Links);
+    EXPECT_EQ(A.Documents.Counters.Anchors, B.Documents.Counters.Anchors);
+    EXPECT_EQ(A.Parser.Links.RoutineLinks, B.Parser.Links.RoutineLinks);
+    EXPECT_EQ(A.Parser.Links.UnitLinks, B.Parser.Links.UnitLinks);
+    EXPECT_EQ(A.Stream.TokensRead, B.Stream.TokensRead);
+    EXPECT_EQ(A.Stream.Defines.Items(), B.Stream.Defines.Items());
+    EXPECT_EQ(A.Stream.Skipping, B.Stream.Skipping);
+    EXPECT_EQ(A.Parser.LastTypeName, B.Parser.LastTypeName);
+    ASSERT_EQ(A.LexicalStops.size(), B.LexicalStops.size());
+    for (std::size_t i = 0; i < A.LexicalStops.size(); ++i) {
+        EXPECT_EQ(A.LexicalStops[i].Path, B.LexicalStops[i].Path);
+        EXPECT_EQ(A.LexicalStops[i].Line, B.LexicalStops[i].Line);
+    }
+}
+
+TEST(OutputPass, EveryCutIntoBlocksWritesWhatTheSequentialPassWrites) {
+    const TProjectDir Project(Sources());
+    TOutcome Sequential;
+    TRun First(Sequential.Recorder);
+    RunWith(Project, 1, Sequential, First);
+    // The unit without a type of its own took the last type read before it.
+    const std::string& Page = testsupport::ReadBytes(Project.Dir() + "out1/A04.html");
+    EXPECT_NE(Page.find("<A NAME = \"a04_tsecond\">"), std::string::npos) << Page;
+    for (unsigned Threads : {2u, 3u, 4u, 8u, 9u, 16u}) {
+        SCOPED_TRACE("threads " + std::to_string(Threads));
+        TOutcome Parallel;
+        TRun Second(Parallel.Recorder);
+        RunWith(Project, Threads, Parallel, Second);
+        EXPECT_EQ(Parallel.Recorder.Progresses, Sequential.Recorder.Progresses);
+        // The last status names the build directory, which differs.
+        ASSERT_EQ(Parallel.Recorder.Statuses.size(), Sequential.Recorder.Statuses.size());
+        for (std::size_t i = 0; i + 1 < Sequential.Recorder.Statuses.size(); ++i)
+            EXPECT_EQ(Parallel.Recorder.Statuses[i], Sequential.Recorder.Statuses[i]);
+        ASSERT_EQ(Parallel.Files.size(), Sequential.Files.size());
+        for (std::size_t i = 0; i < Sequential.Files.size(); ++i) {
+            EXPECT_EQ(Parallel.Files[i].first, Sequential.Files[i].first);
+            EXPECT_EQ(Parallel.Files[i].second, Sequential.Files[i].second) << Sequential.Files[i].first;
+        }
+        ExpectSameRun(First, Second);
+    }
+}
+
+// A document that cannot be created stops the parallel pass with the error of
+// the sequential one, after the same documents; units after the failing one
+// may be written already (a helper writes ahead).
+TEST(OutputPass, StopsOnTheErrorOfTheSequentialPass) {
+    const TProjectDir Project(Sources());
+    std::vector<TOutcome> Outcomes(4);
+    std::vector<std::string> Errors;
+    for (unsigned Threads = 1; Threads <= 4; ++Threads) {
+        const std::string Out = Project.Dir() + "out" + std::to_string(Threads) + "/";
+        std::filesystem::create_directories(Out + "A05.html");  // a directory where the page goes
+        TRun Run(Outcomes[Threads - 1].Recorder);
+        try {
+            RunWith(Project, Threads, Outcomes[Threads - 1], Run);
+            ADD_FAILURE() << "no error with " << Threads << " threads";
+        } catch (const CorvanetError& Error) {
+            EXPECT_EQ(std::string(Error.what()), "Cannot create file " + Out + "A05.html");
+            Errors.push_back(Error.what());
+        }
+    }
+    ASSERT_EQ(Errors.size(), 4u);
+    for (unsigned Threads = 2; Threads <= 4; ++Threads) {
+        const std::string Out = Project.Dir() + "out" + std::to_string(Threads) + "/";
+        for (const auto& Entry : std::filesystem::directory_iterator(Project.Dir() + "out1/"))
+            if (Entry.is_regular_file())
+                EXPECT_EQ(testsupport::ReadBytes(Out + Entry.path().filename().string()),
+                          testsupport::ReadBytes(Entry.path().string()))
+                    << Entry.path().filename() << " with " << Threads << " threads";
+    }
+}
+
+}  // namespace
+}  // namespace corvanet::runtest
