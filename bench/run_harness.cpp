@@ -27,13 +27,6 @@ namespace {
 using namespace corvanet;
 namespace fs = std::filesystem;
 
-class TQuietReporter : public TReporter {
-public:
-    void Progress(int, int) override {}
-    void Status(const std::string&) override {}
-    void Warning(const std::string&) override {}
-};
-
 struct TOptions {
     int Runs = 3;
     unsigned Threads = 0;
@@ -83,7 +76,7 @@ TOptions ParseOptions(int argc, char** argv) {
     int Status = 0;
     TCounts C;
     try {
-        TQuietReporter Reporter;
+        TSilentReporter Reporter;
         TRun Run(Reporter);
         Run.ProjectFile = Project;
         Run.BuildDir = Dir + "/";

@@ -34,11 +34,12 @@ done
 python=python3
 if ! python3 -c 'import pygments' 2>/dev/null; then
   if ! /usr/bin/python3 -c 'import pygments' 2>/dev/null; then
-    apt-get install -y python3-pygments >/dev/null
+    apt-get install -y python3-pygments >/dev/null || { apt-get update >/dev/null && apt-get install -y python3-pygments >/dev/null; }
   fi
   python=/usr/bin/python3
 fi
-command -v source-highlight >/dev/null || apt-get install -y source-highlight >/dev/null
+command -v source-highlight >/dev/null || apt-get install -y source-highlight >/dev/null ||
+  { apt-get update >/dev/null && apt-get install -y source-highlight >/dev/null; }
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCORVANET_GUI=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j2 corvanet-cli floor >/dev/null
@@ -51,31 +52,33 @@ make_real() {
     --manifest "$work/real.manifest" "$work/real.dpr" >&2
   { echo "$work/real.dpr"; cut -f3 "$work/real.manifest"; } >"$work/real.list"
 }
-make_synthetic() {
-  rm -rf "$work/synthetic"
-  python3 "$root/bench/gen_project.py" --units 800 --fanout 10 --private 50 "$work/synthetic"
+make_synthetic() {  # the generator is deterministic: a project made before is the same
+  [ -f "$work/synthetic/Synthetic.dpr" ] ||
+    python3 "$root/bench/gen_project.py" --units 800 --fanout 10 --private 50 "$work/synthetic"
   { echo "$work/synthetic/Synthetic.dpr"; ls "$work/synthetic/src/"*.pas; } >"$work/synthetic.list"
 }
 
 # --- one timed command: "wall user sys" appended to $work/times/<tool> ---------
+# Every command writes into a directory that did not exist, after a sync, and
+# nothing is deleted while the rounds run: creating files right after deleting
+# others is slow on ext4 and would charge one tool for another's deletions.
 TIMEFORMAT='%3R %3U %3S'
 timed() {
-  local tool="$1" out="$2"; shift 2
-  rm -rf "$out"
-  sync -f "$work" 2>/dev/null || true
+  local tool="$1"; shift
+  sync
   { time "$@" >/dev/null 2>"$work/$tool.err"; } 2>>"$work/times/$tool" || {
     echo "bench-compare: $tool failed:" >&2; cat "$work/$tool.err" >&2; exit 1; }
 }
 
 run_round() {
-  local name="$1" project="$2" list="$3"
-  timed corvanet "$work/out-corvanet" "$bin/corvanet-cli" -q -o "$work/out-corvanet" --report /dev/null "$project"
-  timed floor "$work/out-floor" "$bin/floor" --sizes "$work/out-corvanet" --out "$work/out-floor" "$list"
-  timed pygments "$work/out-pygments" "$python" "$root/bench/pygments_all.py" "$list" "$work/out-pygments"
-  mkdir -p "$work/out-source-highlight"
-  timed source-highlight "$work/out-source-highlight" bash -c \
-    'mkdir -p "$1" && xargs -a "$2" source-highlight --src-lang=pascal --out-format=html --output-dir="$1"' \
-    _ "$work/out-source-highlight" "$list"
+  local list="$2" out="$work/out/$1-$3"
+  timed corvanet "$bin/corvanet-cli" -q -o "$out/corvanet" --report /dev/null "$4"
+  timed floor "$bin/floor" --sizes "$out/corvanet" --out "$out/floor" "$list"
+  timed pygments "$python" "$root/bench/pygments_all.py" "$list" "$out/pygments"
+  mkdir -p "$out/source-highlight"
+  timed source-highlight bash -c \
+    'xargs -a "$2" source-highlight --src-lang=pascal --out-format=html --output-dir="$1"' \
+    _ "$out/source-highlight" "$list"
 }
 
 # Median, min and max of the wall times (first column) of a tool.
@@ -106,11 +109,19 @@ measure() {
   rm -rf "$work/times"; mkdir -p "$work/times"
   for ((r = 1; r <= runs; r++)); do
     echo "bench-compare: $name, round $r of $runs" >&2
-    run_round "$name" "$project" "$list"
+    run_round "$name" "$list" "$r" "$project"
   done
   report "$name" "$list"
 }
 
-echo "bench-compare: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
-if [ "$corpus" != synthetic ]; then make_real; measure "real units" "$work/real.dpr" "$work/real.list"; fi
-if [ "$corpus" != real ]; then make_synthetic; measure "synthetic" "$work/synthetic/Synthetic.dpr" "$work/synthetic.list"; fi
+echo "bench-compare: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
+[ "$corpus" = synthetic ] || make_real
+[ "$corpus" = real ] || make_synthetic
+# Outputs of earlier sessions go first, then half a minute passes: ext4 keeps
+# inodes freed in the last 30 seconds out of reach, which slows file creation.
+rm -rf "$work/out"
+sync
+sleep 35
+[ "$corpus" = synthetic ] || measure "real units" "$work/real.dpr" "$work/real.list"
+[ "$corpus" = real ] || measure "synthetic" "$work/synthetic/Synthetic.dpr" "$work/synthetic.list"
+echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $work/out"

@@ -36,6 +36,15 @@ public:
     virtual void Waiting() {}
 };
 
+// A reporter that shows nothing, for runs nobody watches (a helper thread of
+// the output pass, a benchmark).
+class TSilentReporter : public TReporter {
+public:
+    void Progress(int, int) override {}
+    void Status(const std::string&) override {}
+    void Warning(const std::string&) override {}
+};
+
 // A file where scanning stopped early.
 struct TLexicalStop {
     std::string Path;         // as the project file writes it (the project's as given)

@@ -4,6 +4,8 @@
 // as written, so the error that follows names what the project asked for.
 #include "platform.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -24,16 +26,18 @@ bool Exists(const std::string& Path) {
 // The entry of Dir whose name equals Name ignoring letter case. Several
 // candidates (Main.pas and MAIN.pas) are decided by byte order, so a run never
 // depends on the order in which the directory lists its entries.
+// The entries are read with readdir: a run looks up every unit's path, and
+// the directories of a large tree are long, so no entry becomes a path object.
 std::optional<std::string> FindEntryIgnoringCase(const std::string& Dir, std::string_view Name) {
-    std::error_code Ec;
-    fs::directory_iterator It(Dir.empty() ? fs::path(".") : fs::path(Dir), Ec);
-    if (Ec) return std::nullopt;
+    DIR* Listing = opendir(Dir.empty() ? "." : Dir.c_str());
+    if (Listing == nullptr) return std::nullopt;
     std::optional<std::string> Found;
-    for (; It != fs::directory_iterator(); It.increment(Ec)) {
-        if (Ec) break;
-        std::string Entry = It->path().filename().string();
-        if (SameText(Entry, Name) && (!Found || Entry < *Found)) Found = std::move(Entry);
+    while (const dirent* Entry = readdir(Listing)) {
+        const std::string_view EntryName(Entry->d_name);
+        if (EntryName == "." || EntryName == "..") continue;
+        if (SameText(EntryName, Name) && (!Found || EntryName < *Found)) Found = std::string(EntryName);
     }
+    closedir(Listing);
     return Found;
 }
 

@@ -55,11 +55,14 @@ constexpr std::string_view RtfLineEnd = "\\par ";
 // Styles above tsPlain are written as tsPlain.
 TokenStyle Normalised(TokenStyle Style) noexcept { return Style > tsPlain ? tsPlain : Style; }
 
-// Bytes that need escaping: 1 for RTF (\ { } CR LF), 2 for HTML text (& < >),
-// 4 for HTML attributes (& < > ").
+// Bytes that need escaping: 1 for RTF (\ { } CR LF and the other control
+// bytes but TAB, which RTF readers would drop or misread raw), 2 for HTML text
+// (& < >), 4 for HTML attributes (& < > ").
 constexpr std::array<std::uint8_t, 256> SpecialBytes = [] {
     std::array<std::uint8_t, 256> t{};
     for (unsigned char c : std::string_view("\\{}\r\n")) t[c] |= 1;
+    for (unsigned c = 0; c < 0x20; ++c)
+        if (c != '\t') t[c] |= 1;
     for (unsigned char c : std::string_view("&<>")) t[c] |= 2 | 4;
     t[static_cast<unsigned char>('"')] |= 4;
     return t;
@@ -95,9 +98,17 @@ char* PutEscapedRtf(char* Out, std::string_view Text) noexcept {
             // CR LF, a lone LF and a lone CR are each one line end.
             Out = Put(Out, RtfLineEnd);
             if (c == '\r' && p < end && *p == '\n') ++p;
-        } else {
+        } else if (c == '\\' || c == '{' || c == '}') {
             *Out++ = '\\';
             *Out++ = c;
+        } else {
+            // A control byte as the hexadecimal escape \'hh.
+            constexpr std::string_view Hex = "0123456789abcdef";
+            const auto b = static_cast<unsigned char>(c);
+            *Out++ = '\\';
+            *Out++ = '\'';
+            *Out++ = Hex[b >> 4];
+            *Out++ = Hex[b & 15];
         }
     }
     return Out;

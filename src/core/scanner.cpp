@@ -146,7 +146,10 @@ struct TScanner::Impl {
     void FinishToken(std::string& out) {
         const auto n = static_cast<std::size_t>(Pos - TakeStart);
         if (Carry.empty()) {
-            out.assign(TakeStart, n);
+            // Most tokens are short and the record is reused, so its storage
+            // usually fits already: resize and copy beats the general assign.
+            out.resize(n);
+            std::memcpy(out.data(), TakeStart, n);
         } else {
             Carry.append(TakeStart, n);
             out.swap(Carry);

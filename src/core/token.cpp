@@ -81,20 +81,23 @@ const std::array<std::string, KeywordTable.size()>& KeywordKindNames() {
 
 }  // namespace
 
+// Setting bit 0x20 lowers exactly the ASCII capitals among the bytes that can
+// equal a table letter (only "A".."Z" and "a".."z" land on "a".."z"), so the
+// word needs no lowered copy.
+inline char FoldForKeyword(char c) { return static_cast<char>(c | 0x20); }
+
 TTokenKind LookupKeyword(std::string_view word) noexcept {
     const std::size_t n = word.size();
     if (n < 2 || n > MaxKeywordLength) return tkIdentifier;
-    char lower[MaxKeywordLength];
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = word[i];
-        lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-    }
-    if (lower[0] < 'a' || lower[0] > 'z') return tkIdentifier;
-    const std::size_t b = BucketOf(n, lower[0]);
+    const char first = FoldForKeyword(word[0]);
+    if (first < 'a' || first > 'z') return tkIdentifier;
+    const std::size_t b = BucketOf(n, first);
     for (std::size_t k = KeywordIndex.Start[b]; k < KeywordIndex.Start[b + 1]; ++k) {
         const std::size_t pos = KeywordIndex.Order[k];
-        if (std::memcmp(KeywordTable[pos].data(), lower, n) == 0)
-            return static_cast<TTokenKind>(FirstKeyword + pos);
+        const char* entry = KeywordTable[pos].data();
+        std::size_t i = 1;
+        while (i < n && entry[i] == FoldForKeyword(word[i])) ++i;  // words are short: no library call
+        if (i == n) return static_cast<TTokenKind>(FirstKeyword + pos);
     }
     return tkIdentifier;
 }

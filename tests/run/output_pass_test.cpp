@@ -138,11 +138,12 @@ TEST(OutputPass, StopsOnTheErrorOfTheSequentialPass) {
     ASSERT_EQ(Errors.size(), 4u);
     for (unsigned Threads = 2; Threads <= 4; ++Threads) {
         const std::string Out = Project.Dir() + "out" + std::to_string(Threads) + "/";
-        for (const auto& Entry : std::filesystem::directory_iterator(Project.Dir() + "out1/"))
-            if (Entry.is_regular_file())
-                EXPECT_EQ(testsupport::ReadBytes(Out + Entry.path().filename().string()),
-                          testsupport::ReadBytes(Entry.path().string()))
-                    << Entry.path().filename() << " with " << Threads << " threads";
+        for (const auto& Entry : std::filesystem::directory_iterator(Project.Dir() + "out1/")) {
+            if (!Entry.is_regular_file()) continue;
+            EXPECT_EQ(testsupport::ReadBytes(Out + Entry.path().filename().string()),
+                      testsupport::ReadBytes(Entry.path().string()))
+                << Entry.path().filename() << " with " << Threads << " threads";
+        }
     }
 }
 

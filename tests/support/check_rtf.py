@@ -7,11 +7,12 @@ Usage: check_rtf.py TOPIC.rtf SOURCE ANCHORS [TOPIC.rtf SOURCE ANCHORS ...]
 missing)
 
 unrtf --text folds runs of blanks, writes each "#" footnote mark as "#" (the
-topic's own and ANCHORS more in the body), drops raw bytes above 127 and
-control characters, and does not implement hidden text (\v): it shows part of a
+topic's own and ANCHORS more in the body), drops raw bytes above 127, and
+shows the \'hh escapes of control bytes in its own way; it does not implement hidden text (\v): it shows part of a
 link's context string. So the hidden groups of the links, "{\v*...}", are taken
 out of a copy before unrtf reads it, and the comparison is of words: runs of
-printable ASCII other than blanks, with "#" marks set aside and counted instead.
+printable ASCII other than blanks (bytes above 127 left out, control bytes
+separating words), with "#" marks set aside and counted instead.
 """
 import re
 import shutil
@@ -24,7 +25,8 @@ HIDDEN_GROUP = re.compile(rb"\{\\v\*(?:\\.|[^\\{}])*\}")
 
 
 def words(text):
-    return [w for w in re.split(r"[ \t\r\n\f\v]+", text.replace("#", "")) if w]
+    text = "".join(" " if ord(c) < 32 else c for c in text.replace("#", ""))
+    return [w for w in text.split(" ") if w]
 
 
 def check(topic_path, source_path, anchors):
@@ -34,11 +36,12 @@ def check(topic_path, source_path, anchors):
         out = subprocess.run(["unrtf", "--text", copy.name], capture_output=True, check=True).stdout
     # unrtf ends its preamble with a line of dashes; the title line follows.
     text = out.decode("latin-1").split("-----------------\n", 1)[1]
+    text = "".join(c for c in text if ord(c) < 127)
     title, _, body = text.partition("\n")
     source = open(source_path, "rb").read()
     if source.startswith(b"\xef\xbb\xbf"):
         source = source[3:]
-    source = bytes(b for b in source if 32 <= b < 127 or b in b"\t\r\n").decode("ascii")
+    source = bytes(b for b in source if b < 127).decode("ascii")
     problems = []
     if not title.startswith("#Unit "):
         problems.append("title line %r" % title)

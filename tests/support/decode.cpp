@@ -235,6 +235,7 @@ private:
             starred_ = true;
             return;
         }
+        if (c == '\'') return HexByte();
         std::size_t i = pos_ + 1;
         while (i < rtf_.size() && std::isalpha(static_cast<unsigned char>(rtf_[i]))) ++i;
         if (i == pos_ + 1) return Fail(std::string("unknown control symbol \\") + c);
@@ -243,6 +244,16 @@ private:
         if (i < rtf_.size() && rtf_[i] == ' ') ++i;  // the delimiting blank belongs to the word
         pos_ = i;
         Word(word);
+    }
+
+    // \'hh: one byte given by two hexadecimal digits.
+    void HexByte() {
+        if (groups_.empty()) return Fail("text after the document");
+        if (pos_ + 3 >= rtf_.size() || !std::isxdigit(static_cast<unsigned char>(rtf_[pos_ + 2])) ||
+            !std::isxdigit(static_cast<unsigned char>(rtf_[pos_ + 3])))
+            return Fail("bad \\' escape");
+        Emit(static_cast<char>(std::stoi(std::string(rtf_.substr(pos_ + 2, 2)), nullptr, 16)));
+        pos_ += 4;
     }
 
     void Word(const std::string& W) {
