@@ -8,10 +8,10 @@
 
 #include <cstdio>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "acceptance_run.h"
@@ -91,17 +91,24 @@ TEST(Acceptance, EveryUnitAndContentsLinkLands) {
     EXPECT_EQ(Misses.Count(), 0) << Misses.Text();
 }
 
-// Unit lines are "Name:Path as written"; stop lines are recognised first.
-const std::regex& StopPattern() {
-    static const std::regex Pattern(R"re(^(.*)\(([0-9]+)\): scanning stopped: (.*)$)re");
-    return Pattern;
+// Unit lines are "Name:Path as written"; stop lines, "PATH(LINE): scanning
+// stopped: REASON", are recognised first. (No std::regex: GCC 12 warns inside
+// its headers when it is inlined here.)
+bool IsStopLine(std::string_view Line) {
+    const std::size_t Mark = Line.find("): scanning stopped: ");
+    if (Mark == std::string_view::npos || Mark == 0) return false;
+    const std::size_t Open = Line.rfind('(', Mark);
+    if (Open == std::string_view::npos || Open + 1 == Mark) return false;
+    for (std::size_t I = Open + 1; I < Mark; ++I)
+        if (Line[I] < '0' || Line[I] > '9') return false;
+    return true;
 }
 
 TEST(Acceptance, ReportListsEveryRegisteredUnit) {
     std::set<std::string> Listed;
     for (const std::string& Line : TheRun().ReportLines)
         if (!Line.empty() && Line[0] != ' ' && Line[0] != '-' && Line.find(':') != std::string::npos &&
-            !std::regex_match(Line, StopPattern()))
+            !IsStopLine(Line))
             Listed.insert(Line);
     TProblems Missing;
     std::set<std::string> Expected;
@@ -120,7 +127,7 @@ TEST(Acceptance, ReportListsEveryRegisteredUnit) {
 TEST(Acceptance, EveryEarlyStopIsReportedWithItsLine) {
     std::set<std::string> Reported;
     for (const std::string& Line : TheRun().ReportLines)
-        if (std::regex_match(Line, StopPattern())) Reported.insert(Line);
+        if (IsStopLine(Line)) Reported.insert(Line);
     std::set<std::string> Expected;
     for (const TSourceFile& File : TheRun().Files)
         if (File.StoppedEarly())
