@@ -32,8 +32,8 @@ ninja -C "$build" -j2 run_harness >/dev/null
 # before is the same and is kept.
 projects=("u500-f10 500 10 0" "u5000-f10 5000 10 0" "u5000-f50 5000 50 0" "u500-f10-big 500 10 40")
 mkdir -p "$work"
-for spec in "${projects[@]}"; do
-  read -r name units fanout private <<<"$spec"
+for project in "${projects[@]}"; do
+  read -r name units fanout private <<<"$project"
   [ -f "$work/$name/Synthetic.dpr" ] ||
     python3 "$root/bench/gen_project.py" --units "$units" --fanout "$fanout" --private "$private" "$work/$name"
 done
