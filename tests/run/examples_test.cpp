@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../output/output_fixture.h"
+#include "output_fixture.h"
 #include "decode.h"
 #include "link_checker.h"
 #include "pipeline.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../output/output_fixture.h"
+#include "output_fixture.h"
 #include "pascal_noise.h"
 #include "pipeline.h"
 #include "run_fixture.h"

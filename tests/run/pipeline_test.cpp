@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "../output/output_fixture.h"
+#include "output_fixture.h"
 #include "error.h"
 #include "pipeline.h"
 #include "run_fixture.h"
