@@ -5,8 +5,10 @@
 // (wait4's rusage) are that run's alone. Each run writes into a directory that
 // did not exist, after a sync, and no output is deleted before the harness
 // ends: deleting files just before a run makes file creation slow.
-//   run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...
+//   run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...
 // --threads: threads of the output pass (default 0: one per core).
+// --phases: each run also tells on standard error how long each step took
+// (the time from one status of the run to the next).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +35,7 @@ struct TOptions {
     std::string Defines = "WIN32;VER100";
     std::string Output;  // where the runs' directories go; empty: a temporary directory, removed at the end
     bool Tsv = false;
+    bool Phases = false;
     std::vector<std::string> Projects;
 };
 
@@ -49,7 +52,7 @@ struct TMeasure {
 constexpr double MiB = 1024.0 * 1024.0;
 
 [[noreturn]] void Usage() {
-    std::fputs("usage: run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] PROJECT.dpr...\n",
+    std::fputs("usage: run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...\n",
                stderr);
     std::exit(2);
 }
@@ -64,6 +67,7 @@ TOptions ParseOptions(int argc, char** argv) {
         else if (A == "--defines" && HasValue) O.Defines = argv[++i];
         else if (A == "--output" && HasValue) O.Output = argv[++i];
         else if (A == "--tsv") O.Tsv = true;
+        else if (A == "--phases") O.Phases = true;
         else if (!A.empty() && A[0] == '-') Usage();
         else O.Projects.push_back(A);
     }
@@ -71,17 +75,40 @@ TOptions ParseOptions(int argc, char** argv) {
     return O;
 }
 
+// A reporter that notes when each status begins, for --phases.
+class TPhaseReporter : public TSilentReporter {
+public:
+    void Status(const std::string& Text) override {
+        Close();
+        current_ = Text;
+        start_ = std::chrono::steady_clock::now();
+    }
+    // Tells the last step's time too; nothing when no step began.
+    void Close() {
+        if (current_.empty()) return;
+        const double S = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        std::fprintf(stderr, "  %7.3f s  %s\n", S, current_.c_str());
+        current_.clear();
+    }
+
+private:
+    std::string current_;
+    std::chrono::steady_clock::time_point start_;
+};
+
 // The child: one run, its counts written to Fd as one line.
 [[noreturn]] void RunChild(const TOptions& O, const std::string& Project, const std::string& Dir, int Fd) {
     int Status = 0;
     TCounts C;
     try {
-        TSilentReporter Reporter;
-        TRun Run(Reporter);
+        TPhaseReporter Phases;
+        TSilentReporter Quiet;
+        TRun Run(O.Phases ? static_cast<TReporter&>(Phases) : Quiet);
         Run.ProjectFile = Project;
         Run.BuildDir = Dir + "/";
         Run.Threads = O.Threads;
         Run.Execute(Project, O.Defines);
+        Phases.Close();
         C = {Run.Statistics.SourceBytes, Run.Statistics.Files,    Run.Statistics.Tokens,
              Run.Symbols.CountEntries(), Run.Documents.Counters.Links, Run.Documents.Counters.Bytes};
     } catch (const std::exception& E) {

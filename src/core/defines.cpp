@@ -34,4 +34,18 @@ void TDefines::LoadDefines(std::string_view Text) {
     }
 }
 
+bool TDefineJournal::Replay(TDefines& Defines, std::size_t From, std::size_t To) const {
+    for (std::size_t i = From; i < To && i < Events.size(); ++i) {
+        const TDefineEvent& Event = Events[i];
+        switch (Event.Op) {
+            case TDefineEvent::Define: Defines.AddDefine(Event.Name); break;
+            case TDefineEvent::Undefine: Defines.RemoveDefine(Event.Name); break;
+            case TDefineEvent::Query:
+                if (Defines.IsDefined(Event.Name) != Event.Answer) return false;
+                break;
+        }
+    }
+    return true;
+}
+
 }  // namespace corvanet

@@ -3,6 +3,7 @@
 // blanks significant.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,24 @@ public:
 
 private:
     std::vector<std::string> items_;
+};
+
+// What a reading did with the conditional symbols, in order. A reading begun
+// from a guessed state (a helper of a parallel pass) keeps one, so that the
+// guess can be checked against the true state once it is known: the reading
+// is the true one exactly when every query gets the same answer again.
+struct TDefineEvent {
+    enum TOp : std::uint8_t { Define, Undefine, Query };
+    TOp Op = Query;
+    bool Answer = false;  // what a Query was answered
+    std::string Name;
+};
+
+struct TDefineJournal {
+    std::vector<TDefineEvent> Events;
+    // Applies the events [From, To) to Defines in order; false as soon as a
+    // query is answered otherwise than recorded (Defines is then part-applied).
+    bool Replay(TDefines& Defines, std::size_t From, std::size_t To) const;
 };
 
 }  // namespace corvanet

@@ -105,11 +105,6 @@ void TRun::VisitUnits(const std::string& Status, void (TRun::*Visit)(int)) {
     }
 }
 
-void TRun::BuildSymbolTable() {
-    VisitUnits("Building Symbol Table ...", &TRun::ReadUnitInterface);
-    Symbols.SortSymbolTable();
-}
-
 void TRun::ReadUnitInterface(int Index) {
     const TURElm& Unit = Symbols.UnitList().at(static_cast<std::size_t>(Index));
     const std::string WrittenPath = Unit.Path;

@@ -56,6 +56,9 @@ struct TRunStatistics {
     std::uint64_t SourceBytes = 0;  // bytes of every file read in pass 0 and pass 2
     std::uint64_t Tokens = 0;       // tokens written to the documents
     std::uint64_t Files = 0;        // document pairs written
+    // Units a helper thread read on a wrong guess, which the run's own thread
+    // read again (a measure of the parallel passes, not of the result).
+    std::uint64_t ReadAgain = 0;
 };
 
 class TRun {
@@ -69,8 +72,9 @@ public:
     std::string BuildDir;
     std::string HelpCompiler;
     std::string StatusText;
-    // Threads of the output pass (output_pass.cpp); 0: one per core. The
-    // documents, counters and report are the same whatever the number.
+    // Threads of the symbol and output passes (parallel.cpp); 0: one per
+    // core. The documents, symbols, counters and report are the same whatever
+    // the number.
     unsigned Threads = 0;
 
     TTokenStream Stream;
@@ -112,13 +116,13 @@ private:
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
 
-    // The output pass on several threads (output_pass.cpp).
+    // Passes 1 and 2 on several threads (parallel.cpp).
     struct THelper;
-    void GenerateInParallel(unsigned Workers);
+    unsigned Workers() const;
+    void VisitInParallel(void (TRun::*Visit)(int));
     void StartHelper(THelper& Helper);
     static void RunHelper(THelper& Helper);
     void AdoptHelper(THelper& Helper, int& Done);
-    void ScanUnitSilently(int Index);
 
     TReporter& reporter_;
     // SourcePath's answers, per project directory and written path: the

@@ -341,6 +341,17 @@ void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
     impl_->Units[unit].Symbols.back().Kind = Kind;
 }
 
+void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
+    TURElm& Into = impl_->Units.at(Index);
+    TURElm& Taken = From.impl_->Units.at(Index);
+    std::move(Taken.Symbols.begin(), Taken.Symbols.end(), std::back_inserter(Into.Symbols));
+    std::move(Taken.Classes.begin(), Taken.Classes.end(), std::back_inserter(Into.Classes));
+    Taken.Symbols.clear();
+    Taken.Classes.clear();
+    impl_->TableChanged();
+    From.impl_->TableChanged();
+}
+
 void TSymbolTable::SortSymbolTable() {
     auto& units = impl_->Units;
     SortByName(units);

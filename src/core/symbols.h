@@ -90,6 +90,10 @@ public:
                    TSymbolKind Kind);                                              // pass 1
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
     void SortSymbolTable();
+    // Pass 1 on several threads: the symbols and classes that From, a copy
+    // of this table made before pass 1, recorded for the unit at Index are
+    // moved to the end of this table's lists of that unit.
+    void TakeUnitEntries(TSymbolTable& From, std::size_t Index);
 
     // In registration order until SortSymbolTable, sorted by name after it.
     const std::vector<TURElm>& UnitList() const noexcept;

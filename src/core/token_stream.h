@@ -31,6 +31,9 @@ public:
     // Called after every token read from the scanner, before a directive in it
     // is applied. May be empty.
     std::function<void()> TokenHook;
+    // When set, every change and query of Defines the directives make is
+    // recorded in it, in order.
+    TDefineJournal* Journal = nullptr;
 
     // Advance CurrentToken to the next token that counts for the parser.
     void NextToken();

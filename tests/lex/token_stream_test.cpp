@@ -3,6 +3,8 @@
 // to the next, and directive splitting.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "lex_test_util.h"
 #include "token_stream.h"
 
@@ -135,6 +137,98 @@ TEST(TokenStreamTest, SplitDirective) {
         EXPECT_EQ(name, c.Name) << c.Text;
         EXPECT_EQ(arg, c.Arg) << c.Text;
     }
+}
+
+// A reading begun from guessed defines is checked against the true ones by
+// replaying its journal: whenever the replay accepts, reading from the true
+// defines gives the same tokens, the same flag and the same defines at the
+// end, so a parallel pass may keep what it read on the guess. Random sources
+// of directives over three names; guesses and true states drawn from the same
+// names, duplicates included.
+TEST(TokenStreamTest, AcceptedJournalMeansTheSameReading) {
+    const char* const Names[] = {"A", "b", "C"};
+    const char* const Directives[] = {"{$DEFINE %}", "{$UNDEF %}", "{$IFDEF %}", "{$IFNDEF %}", "{$ELSE}", "{$ENDIF}"};
+    std::mt19937 random(20261208);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto someDefines = [&] {
+        std::string text;
+        for (int i = pick(4); i > 0; --i) text += std::string(Names[pick(3)]) + ";";
+        return text;
+    };
+    struct Reading {
+        Texts Tokens;
+        bool Skipping = false;
+        std::vector<std::string> Defines;
+    };
+    auto read = [](TTokenStream& stream, const std::string& source) {
+        Reading r;
+        r.Tokens = ParserTexts(stream, source);
+        r.Skipping = stream.Skipping;
+        r.Defines = stream.Defines.Items();
+        return r;
+    };
+    int accepted = 0, refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string source;
+        for (int i = pick(12); i >= 0; --i) {
+            std::string d = Directives[pick(6)];
+            if (const auto at = d.find('%'); at != std::string::npos) d.replace(at, 1, Names[pick(3)]);
+            source += d + " t" + std::to_string(i) + " ";
+        }
+        const std::string guess = someDefines(), truth = someDefines();
+        const bool skipping = pick(4) == 0;
+
+        TTokenStream guessed;
+        TDefineJournal journal;
+        guessed.Defines.LoadDefines(guess);
+        guessed.Skipping = skipping;
+        guessed.Journal = &journal;
+        const Reading onGuess = read(guessed, source);
+
+        TTokenStream sequential;
+        sequential.Defines.LoadDefines(truth);
+        sequential.Skipping = skipping;
+        const Reading onTruth = read(sequential, source);
+
+        TDefines replayed;
+        replayed.LoadDefines(truth);
+        SCOPED_TRACE(source + " guess " + guess + " truth " + truth);
+        const bool accepts = journal.Replay(replayed, 0, journal.Events.size());
+        if (guess == truth) {
+            EXPECT_TRUE(accepts);
+        }
+        if (!accepts) {
+            ++refused;
+            continue;
+        }
+        ++accepted;
+        EXPECT_EQ(onGuess.Tokens, onTruth.Tokens);
+        EXPECT_EQ(onGuess.Skipping, onTruth.Skipping);
+        EXPECT_EQ(replayed.Items(), onTruth.Defines);
+    }
+    // Both answers occur often enough for the property to mean something.
+    EXPECT_GT(accepted, 300);
+    EXPECT_GT(refused, 300);
+}
+
+// Replaying applies the changes in order on a list with duplicates, and
+// stops at the first query answered otherwise.
+TEST(TokenStreamTest, JournalReplayKeepsDuplicatesAndStopsAtAWrongAnswer) {
+    TDefineJournal journal;
+    journal.Events = {{TDefineEvent::Define, false, "X"},
+                      {TDefineEvent::Undefine, false, "x"},
+                      {TDefineEvent::Query, true, "X"},
+                      {TDefineEvent::Define, false, "Y"}};
+    TDefines twice;
+    twice.LoadDefines("X");
+    EXPECT_TRUE(journal.Replay(twice, 0, 4));  // X, X less one X: still defined
+    EXPECT_EQ(twice.Items(), (std::vector<std::string>{"X", "Y"}));
+    TDefines none;
+    EXPECT_FALSE(journal.Replay(none, 0, 4));
+    TDefines part;
+    EXPECT_TRUE(journal.Replay(part, 0, 2));  // the query is not in that part
+    EXPECT_TRUE(journal.Replay(part, 3, 4));
+    EXPECT_EQ(part.Items(), (std::vector<std::string>{"Y"}));
 }
 
 }  // namespace

@@ -108,6 +108,7 @@ TParseResult TParser::ReadTypeSection() {
 TParseResult TParser::ReadTypeDeclaration() {
     if (Kind() != tkIdentifier) return prAbsent;
     LastTypeName = Text();
+    TypeNameSet = true;
     symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skType);
     Read();
     if (!Accept(tkEqual)) return prFailed;

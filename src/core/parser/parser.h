@@ -38,6 +38,11 @@ public:
     // The name of the type most recently declared; the class rule copies it
     // into CurrentClass. Overwritten by each type declaration, never cleared.
     std::string LastTypeName;
+    // Since both were last cleared (a parallel pass clears them at each unit's
+    // start): whether a type declaration has set LastTypeName, and whether the
+    // class rule read it before one did, i.e. used the name a unit inherits.
+    bool TypeNameSet = false;
+    bool InheritedTypeNameRead = false;
     TLinkCounters Links;
 
     // --- unit structure and uses clauses (units.cpp) ---

@@ -19,6 +19,7 @@ TParseResult TParser::ReadStructuredType() {
     // It is emptied whatever the class rule gives, so a field whose type gets
     // this far (a set, file, pointer or procedural type) also ends membership
     // for the methods after it.
+    if (!TypeNameSet) InheritedTypeNameRead = true;
     symbols_.CurrentClass = LastTypeName;
     const TParseResult R = ReadClassType();
     symbols_.CurrentClass.clear();

@@ -1,0 +1,333 @@
+// Passes 1 and 2 on several threads, where there are cores. The units, in the
+// order the pass visits them, are cut into blocks of about equal bytes; the
+// run's own thread reads the first block, and a helper per further block, a
+// run object of its own, reads its block at once, starting from a guess of the
+// state the sequential pass would start the block with: the conditional
+// symbols and the switched-off flag as they were when the pass began, and no
+// last type name. The helper's token stream keeps a journal of what its
+// directives did with the symbols, so each unit's reading is checked, in unit
+// order, once the true state it starts from is known: it was the sequential
+// reading when the flag and the class being read agree, the last type name
+// agrees or the unit never used the one it inherited, and every query of the
+// unit's part of the journal gets the same answer from the true symbols (what
+// a file's reading does to the stream never depends on how it is parsed). The run's own thread reads again every unit that fails the check.
+// So every document, symbol, counter and lexical stop is the sequential
+// pass's, byte for byte.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "compare.h"
+#include "pipeline.h"
+
+namespace corvanet {
+
+namespace {
+
+// What reading one unit adds to a run's counters.
+struct TUnitCounts {
+    std::uint64_t SourceBytes = 0, Files = 0, TokensRead = 0;
+    TDocumentCounters Documents;
+    TLinkCounters Links;
+};
+
+TUnitCounts CountsOf(const TRun& Run) {
+    return {Run.Statistics.SourceBytes, Run.Statistics.Files, Run.Stream.TokensRead, Run.Documents.Counters,
+            Run.Parser.Links};
+}
+
+void SetCounts(TRun& Run, const TUnitCounts& C) {
+    Run.Statistics.SourceBytes = C.SourceBytes;
+    Run.Statistics.Files = C.Files;
+    Run.Stream.TokensRead = C.TokensRead;
+    Run.Documents.Counters = C.Documents;
+    Run.Parser.Links = C.Links;
+    Run.Statistics.Tokens = C.Documents.Tokens;
+}
+
+// Adds Sign times the counts of C to To.
+void Accumulate(TUnitCounts& To, const TUnitCounts& C, std::int64_t Sign) {
+    auto Add = [Sign](std::uint64_t& Sum, std::uint64_t N) { Sum += static_cast<std::uint64_t>(Sign) * N; };
+    Add(To.SourceBytes, C.SourceBytes);
+    Add(To.Files, C.Files);
+    Add(To.TokensRead, C.TokensRead);
+    Add(To.Documents.Tokens, C.Documents.Tokens);
+    Add(To.Documents.Links, C.Documents.Links);
+    Add(To.Documents.Anchors, C.Documents.Anchors);
+    Add(To.Documents.Bytes, C.Documents.Bytes);
+    Add(To.Links.HeadingLinks, C.Links.HeadingLinks);
+    Add(To.Links.RoutineLinks, C.Links.RoutineLinks);
+    Add(To.Links.AncestorLinks, C.Links.AncestorLinks);
+    Add(To.Links.UnitLinks, C.Links.UnitLinks);
+}
+
+using TBlocks = std::vector<std::pair<int, int>>;  // [first, last) unit positions
+
+// The units but the last (which the run's own thread reads last): the work
+// before each, and which of them may not start a block. The output pass weighs
+// a unit by its bytes; the symbol pass, which reads only the interface and has
+// not looked up the units' paths yet, counts units. A unit registered
+// under the name of the one before it writes the same documents, so the two
+// stay in one block, in their order.
+struct TUnitWork {
+    std::vector<double> Before;  // Before[i]: work of units [0, i)
+    std::vector<bool> Joined;    // Joined[i]: unit i goes in the block of unit i - 1
+};
+
+TUnitWork UnitWork(const TRun& Run, bool BySize) {
+    TUnitWork Work{{0.0}, {false}};
+    const auto& Units = Run.Symbols.UnitList();
+    for (std::size_t Unit = 0; Unit + 1 < Units.size(); ++Unit) {
+        std::error_code Ec;
+        const auto Size = BySize ? std::filesystem::file_size(Run.SourcePath(Units[Unit].Path), Ec) : 0;
+        Work.Before.push_back(Work.Before.back() + (Ec ? 1.0 : static_cast<double>(Size) + 1.0));
+        if (Unit > 0) Work.Joined.push_back(SameText(Units[Unit - 1].Name, Units[Unit].Name));
+    }
+    return Work;
+}
+
+// The units cut into at most Workers blocks of at most Budget bytes each;
+// empty when Budget does not reach.
+TBlocks Cut(const TUnitWork& Work, unsigned Workers, double Budget) {
+    const int Count = static_cast<int>(Work.Before.size()) - 1;
+    auto At = [&](int i) { return Work.Before[static_cast<std::size_t>(i)]; };
+    TBlocks Blocks;
+    int First = 0;
+    while (First < Count && Blocks.size() < Workers) {
+        int Last = First + 1;
+        while (Last < Count && (Work.Joined[static_cast<std::size_t>(Last)] || At(Last + 1) - At(First) <= Budget))
+            ++Last;
+        Blocks.emplace_back(First, Last);
+        First = Last;
+    }
+    return First == Count ? Blocks : TBlocks();
+}
+
+TBlocks PlanBlocks(const TUnitWork& Work, unsigned Workers) {
+    double Low = 0.0, High = Work.Before.back() + 1.0;
+    for (int Step = 0; Step < 50; ++Step) {
+        const double Mid = (Low + High) / 2.0;
+        (Cut(Work, Workers, Mid).empty() ? Low : High) = Mid;
+    }
+    return Cut(Work, Workers, High);
+}
+
+// What a helper knows of one unit it wrote.
+// What a helper knows of one unit it read: the state it started from and the
+// state it left, the part of the journal it wrote, what it added to the counts.
+struct TUnitRecord {
+    std::string LastTypeIn, LastTypeOut;  // the parser's last type name
+    bool TypeNameSet = false;             // by the unit's own declarations
+    bool InheritedTypeNameRead = false;   // LastTypeIn mattered
+    std::string ClassIn, ClassOut;        // the class being read (none, as a rule)
+    bool SkippingIn = false, SkippingOut = false;
+    std::size_t JournalIn = 0, JournalOut = 0;
+    TToken TokenOut;  // the stream's current token at the end
+    TUnitCounts Counts;
+    std::optional<TLexicalStop> Stop;   // where its scan stopped early, if it did
+};
+
+// A unit the helper read as the sequential pass would: its counts, and its
+// lexical stop unless an earlier file told one for the same path.
+void TakeCounts(TRun& Run, const TUnitRecord& Record) {
+    TUnitCounts Total = CountsOf(Run);
+    Accumulate(Total, Record.Counts, 1);
+    SetCounts(Run, Total);
+    if (!Record.Stop) return;
+    auto SamePath = [&](const TLexicalStop& S) { return S.Path == Record.Stop->Path; };
+    if (std::none_of(Run.LexicalStops.begin(), Run.LexicalStops.end(), SamePath))
+        Run.LexicalStops.push_back(*Record.Stop);
+}
+
+// Whether two units have the same name: their symbols would go to one entry,
+// so a unit's symbols could depend on a block read elsewhere.
+bool HasSameNames(const std::vector<TURElm>& Units) {
+    std::vector<std::string_view> Names;
+    for (const TURElm& Unit : Units) Names.push_back(Unit.Name);
+    std::sort(Names.begin(), Names.end(), TextLess{});
+    return std::adjacent_find(Names.begin(), Names.end(), [](std::string_view A, std::string_view B) {
+               return SameText(A, B);
+           }) != Names.end();
+}
+
+}  // namespace
+
+// One further block and the run object that reads it on a thread of its own.
+struct TRun::THelper {
+    TSilentReporter Reporter;
+    TRun Run{Reporter};
+    void (TRun::*Visit)(int) = nullptr;
+    int First = 0, Last = 0;
+    TDefineJournal Journal;            // of the helper's whole reading
+    std::vector<TUnitRecord> Records;  // one per unit read, in order
+    std::atomic<int> Done{0};
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+};
+
+unsigned TRun::Workers() const {
+    return Threads != 0 ? Threads : std::max(1u, std::thread::hardware_concurrency());
+}
+
+void TRun::BuildSymbolTable() {
+    const std::string Status = "Building Symbol Table ...";
+    if (Workers() < 2 || Symbols.UnitList().size() < 3 || HasSameNames(Symbols.UnitList())) {
+        VisitUnits(Status, &TRun::ReadUnitInterface);
+    } else {
+        ReportStatus(Status);
+        VisitInParallel(&TRun::ReadUnitInterface);
+    }
+    Symbols.SortSymbolTable();
+}
+
+void TRun::GenerateDocuments() {
+    const std::string Status = "Generating RTF and HTML ...";
+    if (Workers() < 2 || Symbols.UnitList().size() < 3) {
+        VisitUnits(Status, &TRun::GenerateUnit);
+        return;
+    }
+    ReportStatus(Status);
+    VisitInParallel(&TRun::GenerateUnit);
+}
+
+void TRun::StartHelper(THelper& Helper) {
+    TRun& Run = Helper.Run;
+    Run.ProjectFile = ProjectFile;
+    Run.BuildDir = BuildDir;
+    Run.sourcePaths_ = sourcePaths_;
+    Run.Symbols.CopyTable(Symbols);
+    // The guess: the state the pass began with, no last type name.
+    Run.Stream.Defines = Stream.Defines;
+    Run.Stream.Skipping = Stream.Skipping;
+    Run.Stream.CurrentToken = Stream.CurrentToken;
+    Run.Stream.Journal = &Helper.Journal;
+    Run.Parser.LastTypeName.clear();
+    Helper.Thread = std::thread(&TRun::RunHelper, std::ref(Helper));
+}
+
+// On the helper's thread: touches nothing but the helper.
+void TRun::RunHelper(THelper& Helper) {
+    TRun& Run = Helper.Run;
+    try {
+        for (int Unit = Helper.First; Unit < Helper.Last && !Helper.Stop; ++Unit) {
+            TUnitRecord Record;
+            Record.LastTypeIn = Run.Parser.LastTypeName;
+            Record.ClassIn = Run.Symbols.CurrentClass;
+            Record.SkippingIn = Run.Stream.Skipping;
+            Record.JournalIn = Helper.Journal.Events.size();
+            Run.Parser.TypeNameSet = Run.Parser.InheritedTypeNameRead = false;
+            const TUnitCounts Before = CountsOf(Run);
+            const std::size_t Stops = Run.LexicalStops.size();
+            (Run.*Helper.Visit)(Unit);
+            Record.Counts = CountsOf(Run);
+            Accumulate(Record.Counts, Before, -1);
+            if (Run.LexicalStops.size() > Stops) Record.Stop = Run.LexicalStops.back();
+            Record.LastTypeOut = Run.Parser.LastTypeName;
+            Record.TypeNameSet = Run.Parser.TypeNameSet;
+            Record.InheritedTypeNameRead = Run.Parser.InheritedTypeNameRead;
+            Record.ClassOut = Run.Symbols.CurrentClass;
+            Record.SkippingOut = Run.Stream.Skipping;
+            Record.JournalOut = Helper.Journal.Events.size();
+            Record.TokenOut = Run.Stream.CurrentToken;
+            Helper.Records.push_back(std::move(Record));
+            Helper.Done.fetch_add(1);
+        }
+    } catch (...) {
+        // The run's own thread reads what the helper did not, and meets the
+        // error itself if it is one of the run.
+    }
+    Helper.Finished = true;
+}
+
+// On the run's own thread, in unit order after the blocks before it: takes
+// the units the helper read as the sequential pass would have, reads again
+// the others and reads those the helper did not.
+void TRun::AdoptHelper(THelper& Helper, int& Done) {
+    const auto& Units = Symbols.UnitList();
+    const bool SymbolPass = Helper.Visit == &TRun::ReadUnitInterface;
+    bool Again = false;  // the unit before was read again here
+    const std::size_t Read = Helper.Records.size();
+    for (std::size_t Index = 0; Index < Read; ++Index) {
+        const TUnitRecord& Record = Helper.Records[Index];
+        const std::size_t Unit = static_cast<std::size_t>(Helper.First) + Index;
+        // A unit written again here overwrote the documents of a next unit of
+        // the same name, which must then be written again too.
+        const bool Right = Record.SkippingIn == Stream.Skipping &&
+                           (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
+                           Record.ClassIn == Symbols.CurrentClass &&
+                           !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
+        // The journal's part of the unit, replayed on the true symbols.
+        std::optional<TDefines> Defines;
+        if (Right && Record.JournalOut != Record.JournalIn) {
+            Defines = Stream.Defines;
+            if (!Helper.Journal.Replay(*Defines, Record.JournalIn, Record.JournalOut)) Defines.reset();
+        }
+        Again = !Right || (Record.JournalOut != Record.JournalIn && !Defines);
+        if (Again) {
+            ++Statistics.ReadAgain;
+            (this->*Helper.Visit)(static_cast<int>(Unit));
+            continue;
+        }
+        TakeCounts(*this, Record);
+        if (SymbolPass) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
+        if (Defines) Stream.Defines = std::move(*Defines);
+        Stream.Skipping = Record.SkippingOut;
+        Stream.CurrentToken = Record.TokenOut;
+        if (Record.TypeNameSet) Parser.LastTypeName = Record.LastTypeOut;
+        Symbols.CurrentClass = Record.ClassOut;
+    }
+    for (int Unit = Helper.First + static_cast<int>(Read); Unit < Helper.Last; ++Unit) {
+        (this->*Helper.Visit)(Unit);
+        ++Done;
+    }
+    sourcePaths_.merge(Helper.Run.sourcePaths_);  // looked up once for both passes
+}
+
+void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
+    const int Count = static_cast<int>(Symbols.UnitList().size());
+    ReportProgress(Count, 0);
+    const TBlocks Blocks = PlanBlocks(UnitWork(*this, Visit == &TRun::GenerateUnit), Workers());
+    std::vector<std::unique_ptr<THelper>> Helpers;
+    int Done = 0, Reported = 0;  // units read; progress told
+    auto Tick = [&] {
+        int Total = Done;
+        for (const auto& Helper : Helpers) Total += Helper->Done.load();
+        while (Reported < Total) ReportProgress(static_cast<int>(Symbols.UnitList().size()), ++Reported);
+    };
+    try {
+        for (std::size_t Block = 1; Block < Blocks.size(); ++Block) {
+            Helpers.push_back(std::make_unique<THelper>());
+            Helpers.back()->Visit = Visit;
+            std::tie(Helpers.back()->First, Helpers.back()->Last) = Blocks[Block];
+            StartHelper(*Helpers.back());
+        }
+        for (int Unit = Blocks[0].first; Unit < Blocks[0].second; ++Unit) {
+            (this->*Visit)(Unit);
+            ++Done;
+            Tick();
+        }
+        // Each block as soon as its helper is done, while the later ones still run.
+        for (const auto& Helper : Helpers) {
+            for (; !Helper->Finished.load(); Tick(), reporter_.Waiting())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            Helper->Thread.join();
+            AdoptHelper(*Helper, Done);
+            Tick();
+        }
+        (this->*Visit)(Count - 1);
+        ++Done;
+        Tick();
+    } catch (...) {
+        for (const auto& Helper : Helpers) Helper->Stop = true;
+        for (const auto& Helper : Helpers)
+            if (Helper->Thread.joinable()) Helper->Thread.join();
+        throw;
+    }
+}
+
+}  // namespace corvanet
