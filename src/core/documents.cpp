@@ -90,10 +90,10 @@ char* TOutputFile::Room(std::size_t MaxBytes) {
 }
 
 void TOutputFile::WriteText(std::string_view S) {
-    WriteWith(S.size(), [S](char* Out) {
-        if (!S.empty()) std::memcpy(Out, S.data(), S.size());
-        return Out + S.size();
-    });
+    if (file_ == nullptr) return;
+    char* const Out = Reserve(S.size());
+    if (!S.empty()) std::memcpy(Out, S.data(), S.size());
+    Commit(Out + S.size());
 }
 
 void TOutputFile::WriteLine(std::string_view S) {
@@ -144,19 +144,23 @@ void TDocuments::CloseDocuments() {
 
 void TDocuments::RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
                              TokenStyle Style) {
-    if (!HtmlDocument.IsOpen()) return;
+    if (!HtmlDocument.IsOpen() || !RtfDocument.IsOpen()) return;
     ++Counters.Tokens;
+    if (Style != tsLink && Style != tsAnchor && Caption.empty() && Target.empty()) {
+        const std::size_t Room = MaxTokenSize(Text, {}, {});
+        const TTokenEnds Ends = WriteStyledToken(RtfDocument.Reserve(Room + LineEnd.size()), HtmlDocument.Reserve(Room),
+                                                 Text, Style);
+        Counters.Bytes += RtfDocument.Commit(Ends.Rtf) + HtmlDocument.Commit(Ends.Html);
+        return;
+    }
     if (Style == tsLink) ++Counters.Links;
     if (Style == tsAnchor) ++Counters.Anchors;
-    const std::uint64_t before = RtfDocument.BytesWritten() + HtmlDocument.BytesWritten();
-    const std::size_t room = MaxTokenSize(Text, Caption, Target);
-    RtfDocument.WriteWith(room + LineEnd.size(), [&](char* Out) {
-        Out = WriteRtfToken(Out, Text, Caption, Target, Style);
-        std::memcpy(Out, LineEnd.data(), LineEnd.size());
-        return Out + LineEnd.size();
-    });
-    HtmlDocument.WriteWith(room, [&](char* Out) { return WriteHtmlToken(Out, Text, Caption, Target, Style); });
-    Counters.Bytes += RtfDocument.BytesWritten() + HtmlDocument.BytesWritten() - before;
+    const std::size_t Room = MaxTokenSize(Text, Caption, Target);
+    char* Rtf = WriteRtfToken(RtfDocument.Reserve(Room + LineEnd.size()), Text, Caption, Target, Style);
+    *Rtf++ = LineEnd[0];
+    *Rtf++ = LineEnd[1];
+    Counters.Bytes += RtfDocument.Commit(Rtf);
+    Counters.Bytes += HtmlDocument.Commit(WriteHtmlToken(HtmlDocument.Reserve(Room), Text, Caption, Target, Style));
 }
 
 }  // namespace corvanet

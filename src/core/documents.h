@@ -33,17 +33,19 @@ public:
     // CorvanetError("Cannot write file " + name).
     void WriteText(std::string_view S);
     void WriteLine(std::string_view S);
-    // The hot path: Write(char*) forms at most MaxBytes bytes straight in the
-    // file's buffer and returns the end of what it wrote, so a token is formed
-    // in place, never copied.
-    template <typename WriteFn>
-    void WriteWith(std::size_t MaxBytes, WriteFn&& Write) {
-        if (file_ == nullptr) return;
-        char* const start = buffer_.size() - used_ >= MaxBytes ? buffer_.data() + used_ : Room(MaxBytes);
-        const auto n = static_cast<std::size_t>(Write(start) - start);
+    // The hot path: Reserve gives room for MaxBytes bytes straight in the
+    // file's buffer, Commit takes what was formed there, up to End, and
+    // returns its length; so a token is formed in place, never copied. Only
+    // while the file is open.
+    char* Reserve(std::size_t MaxBytes) {
+        return buffer_.size() - used_ >= MaxBytes ? buffer_.data() + used_ : Room(MaxBytes);
+    }
+    std::size_t Commit(const char* End) {
+        const auto n = static_cast<std::size_t>(End - (buffer_.data() + used_));
         used_ += n;
         written_ += n;
         if (used_ >= FlushThreshold) FlushFull();
+        return n;
     }
     std::uint64_t BytesWritten() const noexcept { return written_; }
 

@@ -4,6 +4,7 @@
 // before); pass 1 writes nothing.
 #include "output_queue.h"
 
+#include <array>
 #include <utility>
 
 #include "documents.h"
@@ -12,7 +13,9 @@
 
 namespace corvanet {
 
-TokenStyle StyleOfKind(TTokenKind Kind) noexcept {
+namespace {
+
+constexpr TokenStyle StyleByRule(TTokenKind Kind) noexcept {
     switch (Kind) {
         case tkIdentifier: return tsIdentifier;
         case tkIntNumber:
@@ -29,14 +32,43 @@ TokenStyle StyleOfKind(TTokenKind Kind) noexcept {
     return tsPlain;
 }
 
+// Every token is styled: the rule above, looked up.
+constexpr std::array<TokenStyle, 256> StyleTable = [] {
+    std::array<TokenStyle, 256> Table{};
+    for (int Kind = 0; Kind < 256; ++Kind) Table[Kind] = StyleByRule(static_cast<TTokenKind>(Kind));
+    return Table;
+}();
+
+}  // namespace
+
+TokenStyle StyleOfKind(TTokenKind Kind) noexcept { return StyleTable[Kind]; }
+
 TOutputQueue::TOutputQueue(TTokenStream& Stream, TDocuments& Documents)
     : stream_(Stream), documents_(Documents) {}
 
 TokenStyle TOutputQueue::StyleOfToken() const noexcept { return StyleOfKind(stream_.CurrentToken.Kind); }
 
+namespace {
+
+// Room a string holds without a buffer of its own.
+const std::size_t InPlace = std::string().capacity();
+constexpr std::size_t MaxSpare = 256;
+
+}  // namespace
+
 void TOutputQueue::QueueToken(std::string_view Text, std::string_view Caption, std::string_view Target,
                               TokenStyle Style) {
-    DelayedTokens.push_back({std::string(Text), std::string(Caption), std::string(Target), Style});
+    TDelayedToken& Entry = DelayedTokens.emplace_back();
+    if (Text.size() > InPlace && !spare_.empty()) {
+        Entry.Text = std::move(spare_.back());
+        spare_.pop_back();
+        Entry.Text.clear();  // keeps its room
+    }
+    Entry.Text.append(Text);
+    // Links and anchors only; a new entry's are empty already.
+    if (!Caption.empty()) Entry.Caption.append(Caption);
+    if (!Target.empty()) Entry.Target.append(Target);
+    Entry.Style = Style;
 }
 
 void TOutputQueue::AmendToken(std::size_t Index, std::string_view Text, std::string_view Caption,
@@ -57,7 +89,10 @@ void TOutputQueue::QueueCurrentToken() {
 }
 
 void TOutputQueue::WriteQueue() {
-    for (const TDelayedToken& t : DelayedTokens) documents_.RenderToken(t.Text, t.Caption, t.Target, t.Style);
+    for (TDelayedToken& t : DelayedTokens) {
+        documents_.RenderToken(t.Text, t.Caption, t.Target, t.Style);
+        if (t.Text.capacity() > InPlace && spare_.size() < MaxSpare) spare_.push_back(std::move(t.Text));
+    }
     DelayedTokens.clear();
 }
 
@@ -72,7 +107,7 @@ void TOutputQueue::FlushTokens() {
             QueueToken(token.Text, {}, {}, StyleOfToken());
         return;
     }
-    WriteQueue();
+    if (!DelayedTokens.empty()) WriteQueue();
     if (token.Kind != tkEndOfInput) documents_.RenderToken(token.Text, {}, {}, StyleOfToken());
 }
 

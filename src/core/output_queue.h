@@ -62,6 +62,10 @@ public:
 
 private:
     void WriteQueue();  // renders every entry, oldest first, and empties the queue
+    // The heap buffers of written entries' texts, for the next entries to
+    // reuse: nearly every blank between two tokens waits in the queue, and a
+    // fresh string for each would cost an allocation and a release.
+    std::vector<std::string> spare_;
     TTokenStream& stream_;
     TDocuments& documents_;
 };

@@ -4,7 +4,9 @@
 // forms are built on them, so each escaping rule exists exactly once.
 #include "render.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace corvanet {
@@ -81,53 +83,157 @@ static_assert([] {
            std::string_view("&quot;").size() <= EscapeGrowth && RtfLineEnd.size() <= EscapeGrowth;
 }());
 
+// The opening and closing strings of the styles padded to one fixed size, so
+// that each is copied as one fixed-size block: the padding lands in the room
+// MaxTokenSize gives a token, where the text after it overwrites it or it stays
+// beyond the token's end.
+constexpr std::size_t FormatPad = 32;
+
+struct TPadded {
+    std::array<char, FormatPad> Bytes{};
+    std::size_t Size = 0;
+};
+
+struct TPaddedFormat {
+    TPadded Open, Close;
+};
+
+constexpr TPadded Padded(std::string_view S) {
+    TPadded P;
+    for (std::size_t i = 0; i < S.size(); ++i) P.Bytes[i] = S[i];
+    P.Size = S.size();
+    return P;
+}
+
+constexpr std::array<TPaddedFormat, 10> PaddedFormats(const std::array<TFormat, 10>& Formats) {
+    std::array<TPaddedFormat, 10> P{};
+    for (std::size_t i = 0; i < Formats.size(); ++i) P[i] = {Padded(Formats[i].Open), Padded(Formats[i].Close)};
+    return P;
+}
+
+constexpr auto RtfPadded = PaddedFormats(RtfFormats);
+constexpr auto HtmlPadded = PaddedFormats(HtmlFormats);
+
+// The padded writes stay inside the room: an opening string and the padding
+// of the closing one after it fit in TokenFixedRoom, beside the escaped text.
+static_assert([] {
+    for (const auto* Formats : {&RtfFormats, &HtmlFormats})
+        for (const TFormat& F : *Formats)
+            if (F.Open.size() > FormatPad || F.Close.size() > FormatPad || F.Open.size() + FormatPad > TokenFixedRoom)
+                return false;
+    return true;
+}());
+
+char* PutPadded(char* Out, const TPadded& S) noexcept {
+    std::memcpy(Out, S.Bytes.data(), FormatPad);
+    return Out + S.Size;
+}
+
 char* Put(char* Out, std::string_view S) noexcept {
     if (!S.empty()) std::memcpy(Out, S.data(), S.size());
     return Out + S.size();
 }
 
-// The one RTF escaping: byte by byte into room enough for five per byte.
+// Eight bytes at a time: whether a word holds a byte that escaping changes.
+// Each test is exact as a yes or no (the classic zero-byte test); a word that
+// says yes goes byte by byte. TAB counts as a control byte here and is then
+// left alone by the byte-by-byte step.
+constexpr std::uint64_t Ones = 0x0101010101010101ull;
+constexpr std::uint64_t Highs = 0x8080808080808080ull;
+
+constexpr std::uint64_t HasByteBelow(std::uint64_t Word, unsigned char Limit) noexcept {  // Limit <= 128
+    return (Word - Ones * Limit) & ~Word & Highs;
+}
+constexpr std::uint64_t HasByte(std::uint64_t Word, char Byte) noexcept {
+    return HasByteBelow(Word ^ (Ones * static_cast<unsigned char>(Byte)), 1);
+}
+constexpr bool RtfChanges(std::uint64_t Word) noexcept {
+    return (HasByteBelow(Word, 0x20) | HasByte(Word, '\\') | HasByte(Word, '{') | HasByte(Word, '}')) != 0;
+}
+constexpr bool HtmlChanges(std::uint64_t Word, bool Attribute) noexcept {
+    return (HasByte(Word, '&') | HasByte(Word, '<') | HasByte(Word, '>') | (Attribute ? HasByte(Word, '"') : 0)) != 0;
+}
+
+std::uint64_t LoadWord(const char* p) noexcept {
+    std::uint64_t Word;
+    std::memcpy(&Word, p, sizeof Word);
+    return Word;
+}
+
+// The RTF escape of the byte at P, one that changes; returns the byte after
+// it (after the LF of a CR LF). Kept out of the loops, where it is rare.
+const char* EscapeRtfSpecial(char*& Out, const char* p, const char* end) noexcept {
+    const char c = *p++;
+    if (c == '\r' || c == '\n') {
+        // CR LF, a lone LF and a lone CR are each one line end.
+        Out = Put(Out, RtfLineEnd);
+        if (c == '\r' && p < end && *p == '\n') ++p;
+    } else if (c == '\\' || c == '{' || c == '}') {
+        *Out++ = '\\';
+        *Out++ = c;
+    } else {
+        // A control byte as the hexadecimal escape \'hh.
+        constexpr std::string_view Hex = "0123456789abcdef";
+        const auto b = static_cast<unsigned char>(c);
+        *Out++ = '\\';
+        *Out++ = '\'';
+        *Out++ = Hex[b >> 4];
+        *Out++ = Hex[b & 15];
+    }
+    return p;
+}
+
+// The one RTF escaping, into room enough for five per byte: words without a
+// byte to change are copied whole, other bytes one by one.
 char* PutEscapedRtf(char* Out, std::string_view Text) noexcept {
     const char* p = Text.data();
     const char* const end = p + Text.size();
+    const char* stop = p;  // bytes before it go one by one
     while (p < end) {
-        const char c = *p++;
-        if ((SpecialBytes[static_cast<unsigned char>(c)] & 1) == 0) {
-            *Out++ = c;
-        } else if (c == '\r' || c == '\n') {
-            // CR LF, a lone LF and a lone CR are each one line end.
-            Out = Put(Out, RtfLineEnd);
-            if (c == '\r' && p < end && *p == '\n') ++p;
-        } else if (c == '\\' || c == '{' || c == '}') {
-            *Out++ = '\\';
-            *Out++ = c;
-        } else {
-            // A control byte as the hexadecimal escape \'hh.
-            constexpr std::string_view Hex = "0123456789abcdef";
-            const auto b = static_cast<unsigned char>(c);
-            *Out++ = '\\';
-            *Out++ = '\'';
-            *Out++ = Hex[b >> 4];
-            *Out++ = Hex[b & 15];
+        if (p >= stop) {
+            if (end - p >= 8 && !RtfChanges(LoadWord(p))) {
+                std::memcpy(Out, p, 8);
+                Out += 8;
+                p += 8;
+                continue;
+            }
+            stop = end - p >= 8 ? p + 8 : end;
         }
+        if ((SpecialBytes[static_cast<unsigned char>(*p)] & 1) == 0) *Out++ = *p++;
+        else p = EscapeRtfSpecial(Out, p, end);
     }
     return Out;
+}
+
+// The HTML escape of a byte that changes.
+char* EscapeHtmlSpecial(char* Out, char c) noexcept {
+    switch (c) {
+        case '&': return Put(Out, "&amp;");
+        case '<': return Put(Out, "&lt;");
+        case '>': return Put(Out, "&gt;");
+        default: return Put(Out, "&quot;");
+    }
 }
 
 // The one HTML escaping, of element text or (Attribute) of attribute values.
 char* PutEscapedHtml(char* Out, std::string_view Text, bool Attribute) noexcept {
     const std::uint8_t Mask = Attribute ? 4 : 2;
-    for (const char c : Text) {
-        if ((SpecialBytes[static_cast<unsigned char>(c)] & Mask) == 0) {
-            *Out++ = c;
+    const char* p = Text.data();
+    const char* const end = p + Text.size();
+    for (; end - p >= 8; p += 8) {
+        if (!HtmlChanges(LoadWord(p), Attribute)) {
+            std::memcpy(Out, p, 8);
+            Out += 8;
             continue;
         }
-        switch (c) {
-            case '&': Out = Put(Out, "&amp;"); break;
-            case '<': Out = Put(Out, "&lt;"); break;
-            case '>': Out = Put(Out, "&gt;"); break;
-            default: Out = Put(Out, "&quot;"); break;
+        for (int i = 0; i < 8; ++i) {
+            if ((SpecialBytes[static_cast<unsigned char>(p[i])] & Mask) == 0) *Out++ = p[i];
+            else Out = EscapeHtmlSpecial(Out, p[i]);
         }
+    }
+    for (; p < end; ++p) {
+        if ((SpecialBytes[static_cast<unsigned char>(*p)] & Mask) == 0) *Out++ = *p;
+        else Out = EscapeHtmlSpecial(Out, *p);
     }
     return Out;
 }
@@ -157,6 +263,13 @@ char* PutFormatted(char* Out, const TFormat& Format, std::string_view Text, bool
     return Put(Out, Format.Close);
 }
 
+// A token in one of the styles' own forms, padded strings around the escaped text.
+char* PutStyled(char* Out, const TPaddedFormat& Format, std::string_view Text, bool Rtf) noexcept {
+    Out = PutPadded(Out, Format.Open);
+    Out = Rtf ? PutEscapedRtf(Out, Text) : PutEscapedHtml(Out, Text, false);
+    return PutPadded(Out, Format.Close);
+}
+
 // Appends through a pointer form: room for the worst case, then cut to what was written.
 template <typename WriteFn>
 void AppendWith(std::string& Out, std::size_t Room, WriteFn Write) {
@@ -175,7 +288,7 @@ char* WriteRtfToken(char* Out, std::string_view Text, std::string_view Caption, 
         Out = PutFormatted(Out, RtfLinkCaption, Caption, true);
         return PutFormatted(Out, RtfLinkTarget, Target, true);
     }
-    return PutFormatted(Out, RtfFormats[Style], Style == tsAnchor ? Target : Text, true);
+    return PutStyled(Out, RtfPadded[Style], Style == tsAnchor ? Target : Text, true);
 }
 
 char* WriteHtmlToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
@@ -193,7 +306,51 @@ char* WriteHtmlToken(char* Out, std::string_view Text, std::string_view Caption,
         Out = PutHtmlName(Out, Target, true);
         return Put(Out, HtmlFormats[tsAnchor].Close);
     }
-    return PutFormatted(Out, HtmlFormats[Style], Text, false);
+    return PutStyled(Out, HtmlPadded[Style], Text, false);
+}
+
+TTokenEnds WriteStyledToken(char* Rtf, char* Html, std::string_view Text, TokenStyle Style) noexcept {
+    Style = Normalised(Style);
+    Rtf = PutPadded(Rtf, RtfPadded[Style].Open);
+    Html = PutPadded(Html, HtmlPadded[Style].Open);
+    const char* p = Text.data();
+    const char* const end = p + Text.size();
+    while (p < end) {
+        // Words that neither format changes go whole to both.
+        if (end - p >= 8) {
+            const std::uint64_t Word = LoadWord(p);
+            if (!RtfChanges(Word) && !HtmlChanges(Word, false)) {
+                std::memcpy(Rtf, &Word, sizeof Word);
+                std::memcpy(Html, &Word, sizeof Word);
+                Rtf += 8;
+                Html += 8;
+                p += 8;
+                continue;
+            }
+        }
+        // Otherwise up to eight bytes one by one; a CR LF is taken whole.
+        for (const char* const stop = std::min(end, p + 8); p < stop;) {
+            const char c = *p;
+            const std::uint8_t Special = SpecialBytes[static_cast<unsigned char>(c)];
+            if ((Special & 3) == 0) {
+                *Rtf++ = c;
+                *Html++ = c;
+                ++p;
+                continue;
+            }
+            const char* const from = p;
+            p = (Special & 1) != 0 ? EscapeRtfSpecial(Rtf, p, end) : p + 1;
+            if ((Special & 1) == 0) *Rtf++ = c;
+            for (const char* q = from; q < p; ++q) {
+                if ((SpecialBytes[static_cast<unsigned char>(*q)] & 2) == 0) *Html++ = *q;
+                else Html = EscapeHtmlSpecial(Html, *q);
+            }
+        }
+    }
+    Rtf = PutPadded(Rtf, RtfPadded[Style].Close);
+    *Rtf++ = '\r';
+    *Rtf++ = '\n';
+    return {Rtf, PutPadded(Html, HtmlPadded[Style].Close)};
 }
 
 void AppendEscapedRtf(std::string& Out, std::string_view Text) {

@@ -50,7 +50,8 @@ void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view C
 // The pointer forms beneath the Append forms, for a buffer of the caller's:
 // MaxTokenSize is room enough for either form of a token with these texts;
 // WriteRtfToken and WriteHtmlToken write the same bytes as the Append forms
-// from Out on and return the end of what they wrote.
+// from Out on and return the end of what they wrote; they may use all of that
+// room as scratch space beyond the end.
 // (Room for the opening and closing strings, and six bytes per text byte: the
 // longest escape, "&quot;".)
 inline constexpr std::size_t TokenFixedRoom = 64;
@@ -63,6 +64,17 @@ char* WriteRtfToken(char* Out, std::string_view Text, std::string_view Caption, 
                     TokenStyle Style) noexcept;
 char* WriteHtmlToken(char* Out, std::string_view Text, std::string_view Caption, std::string_view Target,
                      TokenStyle Style) noexcept;
+
+// The hot path of a token in its own style (neither tsLink nor tsAnchor):
+// both forms in one pass over the text, the RTF form followed by CR LF.
+// Rtf needs MaxTokenSize(Text, {}, {}) + 2 bytes of room, Html
+// MaxTokenSize(Text, {}, {}); returns the ends of what was written. The
+// bytes are those of WriteRtfToken (and CR LF) and WriteHtmlToken.
+struct TTokenEnds {
+    char* Rtf;
+    char* Html;
+};
+TTokenEnds WriteStyledToken(char* Rtf, char* Html, std::string_view Text, TokenStyle Style) noexcept;
 
 // The escaping itself, appending to Out.
 void AppendEscapedRtf(std::string& Out, std::string_view Text);

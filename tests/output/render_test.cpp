@@ -1,6 +1,7 @@
 // Escaping and the per-style forms of both document kinds.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "render.h"
@@ -44,6 +45,71 @@ TEST(Escape, EveryRuleOfBothFormats) {
         EXPECT_EQ(EscapeRtf(r.Input), r.Rtf);
         EXPECT_EQ(EscapeHtml(r.Input), r.Html);
         EXPECT_EQ(EscapeHtmlAttribute(r.Input), r.HtmlAttribute);
+    }
+}
+
+// The escaping takes eight bytes at a time where none needs escaping; it must
+// agree with the rules applied byte by byte for every position of every
+// special byte: before, inside and across word boundaries, at the ends, with a
+// CR LF split between two words.
+std::string RtfByByte(const std::string& In) {
+    std::string Out;
+    for (std::size_t i = 0; i < In.size(); ++i) {
+        const auto c = static_cast<unsigned char>(In[i]);
+        if (c == '\r' || c == '\n') {
+            Out += "\\par ";
+            if (c == '\r' && i + 1 < In.size() && In[i + 1] == '\n') ++i;
+        } else if (c == '\\' || c == '{' || c == '}') {
+            Out += '\\';
+            Out += static_cast<char>(c);
+        } else if (c < 0x20 && c != '\t') {
+            const char* Hex = "0123456789abcdef";
+            Out += "\\'";
+            Out += Hex[c >> 4];
+            Out += Hex[c & 15];
+        } else {
+            Out += static_cast<char>(c);
+        }
+    }
+    return Out;
+}
+
+std::string HtmlByByte(const std::string& In, bool Attribute) {
+    std::string Out;
+    for (const char c : In) {
+        if (c == '&') Out += "&amp;";
+        else if (c == '<') Out += "&lt;";
+        else if (c == '>') Out += "&gt;";
+        else if (c == '"' && Attribute) Out += "&quot;";
+        else Out += c;
+    }
+    return Out;
+}
+
+TEST(Escape, WordAtATimeAgreesWithByteByByte) {
+    const std::string Alphabet = std::string("ab Z_9\r\n\t\\{}&<>\"\x01\x1f\x7f\x80\xff", 22) + '\0';
+    std::mt19937 Random(4242);
+    for (int Round = 0; Round < 20000; ++Round) {
+        std::string In(Random() % 40, 'x');
+        // Mostly plain text with a few special bytes, so that clean words occur.
+        for (char& c : In)
+            if (Random() % 4 == 0) c = Alphabet[Random() % Alphabet.size()];
+        SCOPED_TRACE(testing::PrintToString(In));
+        ASSERT_EQ(EscapeRtf(In), RtfByByte(In));
+        ASSERT_EQ(EscapeHtml(In), HtmlByByte(In, false));
+        ASSERT_EQ(EscapeHtmlAttribute(In), HtmlByByte(In, true));
+        // Both forms at once, as the documents write a token in its own style.
+        const auto Style = static_cast<TokenStyle>(Random() % (tsPlain + 2));
+        if (Style == tsAnchor || Style == tsLink) continue;
+        std::string Rtf(MaxTokenSize(In, {}, {}) + 2, '?'), Html(MaxTokenSize(In, {}, {}), '?');
+        const TTokenEnds Ends = WriteStyledToken(Rtf.data(), Html.data(), In, Style);
+        Rtf.resize(static_cast<std::size_t>(Ends.Rtf - Rtf.data()));
+        Html.resize(static_cast<std::size_t>(Ends.Html - Html.data()));
+        std::string RtfAlone, HtmlAlone;
+        AppendRtfToken(RtfAlone, In, {}, {}, Style);
+        AppendHtmlToken(HtmlAlone, In, {}, {}, Style);
+        ASSERT_EQ(Rtf, RtfAlone + "\r\n") << Style;
+        ASSERT_EQ(Html, HtmlAlone) << Style;
     }
 }
 
