@@ -36,7 +36,7 @@ void TRun::ReportStatus(const std::string& Text) {
 std::string TRun::SourcePath(const std::string& UnitPath) const {
     std::string BaseDir = DirectoryPart(ProjectFile);
     const auto [It, Added] = sourcePaths_.try_emplace(BaseDir + '\n' + UnitPath);
-    if (Added) It->second = ResolvePath(BaseDir, UnitPath);
+    if (Added) It->second = ResolvePath(BaseDir, UnitPath, &listings_);
     return It->second;
 }
 
@@ -158,6 +158,7 @@ void TRun::ReleaseOpenFiles() noexcept {
 void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesText) {
     Symbols.CreateUnitList();
     sourcePaths_.clear();  // the disk may have changed since the last run
+    listings_ = {};
     LexicalStops.clear();
     Statistics = {};
     Documents.Counters = {};

@@ -13,6 +13,7 @@
 #include "documents.h"
 #include "output_queue.h"
 #include "parser/parser.h"
+#include "platform.h"
 #include "symbols.h"
 #include "token_stream.h"
 
@@ -128,6 +129,7 @@ private:
     // SourcePath's answers, per project directory and written path: the
     // lookup lists directories, and every unit is opened in both passes.
     mutable std::unordered_map<std::string, std::string> sourcePaths_;
+    mutable TDirectoryListings listings_;  // what SourcePath read of directories
 };
 
 }  // namespace corvanet

@@ -23,22 +23,27 @@ bool Exists(const std::string& Path) {
     return fs::exists(fs::path(Path), Ec);
 }
 
-// The entry of Dir whose name equals Name ignoring letter case. Several
-// candidates (Main.pas and MAIN.pas) are decided by byte order, so a run never
-// depends on the order in which the directory lists its entries.
-// The entries are read with readdir: a run looks up every unit's path, and
-// the directories of a large tree are long, so no entry becomes a path object.
-std::optional<std::string> FindEntryIgnoringCase(const std::string& Dir, std::string_view Name) {
+// The names of Dir's entries but "." and "..", in byte order; none when it
+// cannot be read. Read with readdir: the directories of a large tree are long,
+// so no entry becomes a path object.
+std::vector<std::string> ReadListing(const std::string& Dir) {
+    std::vector<std::string> Names;
     DIR* Listing = opendir(Dir.empty() ? "." : Dir.c_str());
-    if (Listing == nullptr) return std::nullopt;
-    std::optional<std::string> Found;
+    if (Listing == nullptr) return Names;
     while (const dirent* Entry = readdir(Listing)) {
-        const std::string_view EntryName(Entry->d_name);
-        if (EntryName == "." || EntryName == "..") continue;
-        if (SameText(EntryName, Name) && (!Found || EntryName < *Found)) Found = std::string(EntryName);
+        const std::string_view Name(Entry->d_name);
+        if (Name != "." && Name != "..") Names.emplace_back(Name);
     }
     closedir(Listing);
-    return Found;
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+// The first of Names, in byte order, that equals Name ignoring letter case.
+std::optional<std::string> FirstIgnoringCase(const std::vector<std::string>& Names, std::string_view Name) {
+    for (const std::string& Entry : Names)
+        if (SameText(Entry, Name)) return Entry;
+    return std::nullopt;
 }
 
 std::vector<std::string_view> SplitComponents(std::string_view Path) {
@@ -60,7 +65,13 @@ std::string DirectoryPart(std::string_view Path) {
     return Slash == std::string_view::npos ? std::string() : std::string(Path.substr(0, Slash + 1));
 }
 
-std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath) {
+std::optional<std::string> TDirectoryListings::FindIgnoringCase(const std::string& Dir, std::string_view Name) {
+    auto [It, Added] = listings_.try_emplace(Dir);
+    if (Added) It->second = ReadListing(Dir);
+    return FirstIgnoringCase(It->second, Name);
+}
+
+std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath, TDirectoryListings* Listings) {
     std::string Written(WrittenPath);
     std::replace(Written.begin(), Written.end(), '\\', '/');
     const bool Absolute = !Written.empty() && Written.front() == '/';
@@ -75,7 +86,8 @@ std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath
     for (std::string_view Part : SplitComponents(Written)) {
         std::string Next = Resolved + std::string(Part);
         if (Part != "." && Part != ".." && !Exists(Next)) {
-            std::optional<std::string> Entry = FindEntryIgnoringCase(Resolved, Part);
+            std::optional<std::string> Entry = Listings ? Listings->FindIgnoringCase(Resolved, Part)
+                                                        : FirstIgnoringCase(ReadListing(Resolved), Part);
             if (!Entry) return Joined;
             Next = Resolved + *Entry;
         }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace corvanet {
@@ -13,12 +14,26 @@ namespace corvanet {
 // Directory part of a path, up to and including the last "/" ("" if none).
 std::string DirectoryPart(std::string_view Path);
 
+// The names in directories, each directory read once: the units of a project
+// share a few directories, and a run looks up every unit's path.
+class TDirectoryListings {
+public:
+    // The entry of Dir ("" for the current directory) whose name equals Name
+    // ignoring letter case; of several (Main.pas and MAIN.pas), the first in
+    // byte order, so a run never depends on the order a directory lists them.
+    std::optional<std::string> FindIgnoringCase(const std::string& Dir, std::string_view Name);
+
+private:
+    std::unordered_map<std::string, std::vector<std::string>> listings_;  // names in byte order
+};
+
 // Resolves a path written in a project file ("\" or "/" separators, any
 // letter case) relative to BaseDir. Returns the exact path when it exists;
 // otherwise each component is matched case-insensitively against its
-// directory; if nothing matches, the plain joined path (so the open error
-// names it).
-std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath);
+// directory (read through Listings when given); if nothing matches, the
+// plain joined path (so the open error names it).
+std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath,
+                        TDirectoryListings* Listings = nullptr);
 
 // Starts Program with Args (no shell), its output discarded, and waits for it
 // to end, calling Waiting now and then. Returns false when it could not be

@@ -53,7 +53,12 @@ TEST_F(ResolvePathTest, FindsWhatTheProjectMeans) {
         {".\\Main.pas", "proj/./Main.pas"},
         {"Sub\\..\\main.pas", "proj/sub/../Main.pas"},
     };
-    for (const Case& C : Cases) EXPECT_EQ(ResolvePath(Base + "proj/", C.Written), Base + C.Resolved) << C.Written;
+    // Directories read afresh for each path, and read once for all of them.
+    TDirectoryListings Listings;
+    for (const Case& C : Cases) {
+        EXPECT_EQ(ResolvePath(Base + "proj/", C.Written), Base + C.Resolved) << C.Written;
+        EXPECT_EQ(ResolvePath(Base + "proj/", C.Written, &Listings), Base + C.Resolved) << C.Written;
+    }
 }
 
 TEST_F(ResolvePathTest, GivesTheJoinedPathWhenNothingFits) {
@@ -71,6 +76,9 @@ TEST_F(ResolvePathTest, PrefersTheExactEntryOverOthersOfAnotherCase) {
     EXPECT_EQ(ResolvePath(Base + "proj/", "Main.pas"), Base + "proj/Main.pas");
     // Neither written: the first by byte order, whatever the directory's order.
     EXPECT_EQ(ResolvePath(Base + "proj/", "mAIN.pas"), Base + "proj/MAIN.pas");
+    TDirectoryListings Listings;
+    EXPECT_EQ(ResolvePath(Base + "proj/", "mAIN.pas", &Listings), Base + "proj/MAIN.pas");
+    EXPECT_EQ(ResolvePath(Base + "proj/", "main.PAS", &Listings), Base + "proj/MAIN.pas");
 }
 
 }  // namespace
