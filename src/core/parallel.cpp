@@ -21,12 +21,11 @@
 #include <optional>
 #include <thread>
 
+#include "claims.h"
 #include "compare.h"
 #include "pipeline.h"
 
 namespace corvanet {
-
-namespace {
 
 // What reading one unit adds to a run's counters.
 struct TUnitCounts {
@@ -34,6 +33,23 @@ struct TUnitCounts {
     TDocumentCounters Documents;
     TLinkCounters Links;
 };
+
+// What a helper knows of one unit it read: the state it started from and the
+// state it left, the part of the journal it wrote, what it added to the counts.
+struct TUnitRecord {
+    int Unit = 0;
+    std::string LastTypeIn, LastTypeOut;  // the parser's last type name
+    bool TypeNameSet = false;             // by the unit's own declarations
+    bool InheritedTypeNameRead = false;   // LastTypeIn mattered
+    std::string ClassIn, ClassOut;        // the class being read (none, as a rule)
+    bool SkippingIn = false, SkippingOut = false;
+    std::size_t JournalIn = 0, JournalOut = 0;
+    TToken TokenOut;  // the stream's current token at the end
+    TUnitCounts Counts;
+    std::optional<TLexicalStop> Stop;   // where its scan stopped early, if it did
+};
+
+namespace {
 
 TUnitCounts CountsOf(const TRun& Run) {
     return {Run.Statistics.SourceBytes, Run.Statistics.Files, Run.Stream.TokensRead, Run.Documents.Counters,
@@ -116,21 +132,6 @@ TBlocks PlanBlocks(const TUnitWork& Work, unsigned Workers) {
     return Cut(Work, Workers, High);
 }
 
-// What a helper knows of one unit it wrote.
-// What a helper knows of one unit it read: the state it started from and the
-// state it left, the part of the journal it wrote, what it added to the counts.
-struct TUnitRecord {
-    std::string LastTypeIn, LastTypeOut;  // the parser's last type name
-    bool TypeNameSet = false;             // by the unit's own declarations
-    bool InheritedTypeNameRead = false;   // LastTypeIn mattered
-    std::string ClassIn, ClassOut;        // the class being read (none, as a rule)
-    bool SkippingIn = false, SkippingOut = false;
-    std::size_t JournalIn = 0, JournalOut = 0;
-    TToken TokenOut;  // the stream's current token at the end
-    TUnitCounts Counts;
-    std::optional<TLexicalStop> Stop;   // where its scan stopped early, if it did
-};
-
 // A unit the helper read as the sequential pass would: its counts, and its
 // lexical stop unless an earlier file told one for the same path.
 void TakeCounts(TRun& Run, const TUnitRecord& Record) {
@@ -156,14 +157,19 @@ bool HasSameNames(const std::vector<TURElm>& Units) {
 
 }  // namespace
 
-// One further block and the run object that reads it on a thread of its own.
+// One further block and the run object that reads it on a thread of its own,
+// and then, from the back, what the reader of the block before has not reached.
 struct TRun::THelper {
     TSilentReporter Reporter;
     TRun Run{Reporter};
     void (TRun::*Visit)(int) = nullptr;
-    int First = 0, Last = 0;
-    TDefineJournal Journal;            // of the helper's whole reading
-    std::vector<TUnitRecord> Records;  // one per unit read, in order
+    TClaims* Own = nullptr;              // its block
+    TClaims* Before = nullptr;           // the block before
+    const std::vector<bool>* Joined = nullptr;
+    int First = 0;
+    TDefineJournal Journal;              // of the helper's whole reading
+    TTokenStream Guess;                  // the guessed state of a block's start (Defines, Skipping, token)
+    std::vector<TUnitRecord> Records;    // one per unit read, in the order read
     std::atomic<int> Done{0};
     std::atomic<bool> Finished{false};
     std::atomic<bool> Stop{false};
@@ -202,40 +208,54 @@ void TRun::StartHelper(THelper& Helper) {
     Run.sourcePaths_ = sourcePaths_;
     Run.Symbols.CopyTable(Symbols);
     // The guess: the state the pass began with, no last type name.
-    Run.Stream.Defines = Stream.Defines;
-    Run.Stream.Skipping = Stream.Skipping;
-    Run.Stream.CurrentToken = Stream.CurrentToken;
+    Helper.Guess.Defines = Stream.Defines;
+    Helper.Guess.Skipping = Stream.Skipping;
+    Helper.Guess.CurrentToken = Stream.CurrentToken;
     Run.Stream.Journal = &Helper.Journal;
-    Run.Parser.LastTypeName.clear();
     Helper.Thread = std::thread(&TRun::RunHelper, std::ref(Helper));
 }
 
-// On the helper's thread: touches nothing but the helper.
+// On the helper's thread: touches nothing but the helper (and the claims).
 void TRun::RunHelper(THelper& Helper) {
     TRun& Run = Helper.Run;
+    auto StartGuess = [&] {
+        Run.Stream.Defines = Helper.Guess.Defines;
+        Run.Stream.Skipping = Helper.Guess.Skipping;
+        Run.Stream.CurrentToken = Helper.Guess.CurrentToken;
+        Run.Parser.LastTypeName.clear();
+        Run.Symbols.CurrentClass.clear();
+    };
+    auto Read = [&](int Unit) {
+        TUnitRecord Record;
+        Record.Unit = Unit;
+        Record.LastTypeIn = Run.Parser.LastTypeName;
+        Record.ClassIn = Run.Symbols.CurrentClass;
+        Record.SkippingIn = Run.Stream.Skipping;
+        Record.JournalIn = Helper.Journal.Events.size();
+        Run.Parser.TypeNameSet = Run.Parser.InheritedTypeNameRead = false;
+        const TUnitCounts Before = CountsOf(Run);
+        const std::size_t Stops = Run.LexicalStops.size();
+        (Run.*Helper.Visit)(Unit);
+        Record.Counts = CountsOf(Run);
+        Accumulate(Record.Counts, Before, -1);
+        if (Run.LexicalStops.size() > Stops) Record.Stop = Run.LexicalStops.back();
+        Record.LastTypeOut = Run.Parser.LastTypeName;
+        Record.TypeNameSet = Run.Parser.TypeNameSet;
+        Record.InheritedTypeNameRead = Run.Parser.InheritedTypeNameRead;
+        Record.ClassOut = Run.Symbols.CurrentClass;
+        Record.SkippingOut = Run.Stream.Skipping;
+        Record.JournalOut = Helper.Journal.Events.size();
+        Record.TokenOut = Run.Stream.CurrentToken;
+        Helper.Records.push_back(std::move(Record));
+        Helper.Done.fetch_add(1);
+    };
     try {
-        for (int Unit = Helper.First; Unit < Helper.Last && !Helper.Stop; ++Unit) {
-            TUnitRecord Record;
-            Record.LastTypeIn = Run.Parser.LastTypeName;
-            Record.ClassIn = Run.Symbols.CurrentClass;
-            Record.SkippingIn = Run.Stream.Skipping;
-            Record.JournalIn = Helper.Journal.Events.size();
-            Run.Parser.TypeNameSet = Run.Parser.InheritedTypeNameRead = false;
-            const TUnitCounts Before = CountsOf(Run);
-            const std::size_t Stops = Run.LexicalStops.size();
-            (Run.*Helper.Visit)(Unit);
-            Record.Counts = CountsOf(Run);
-            Accumulate(Record.Counts, Before, -1);
-            if (Run.LexicalStops.size() > Stops) Record.Stop = Run.LexicalStops.back();
-            Record.LastTypeOut = Run.Parser.LastTypeName;
-            Record.TypeNameSet = Run.Parser.TypeNameSet;
-            Record.InheritedTypeNameRead = Run.Parser.InheritedTypeNameRead;
-            Record.ClassOut = Run.Symbols.CurrentClass;
-            Record.SkippingOut = Run.Stream.Skipping;
-            Record.JournalOut = Helper.Journal.Events.size();
-            Record.TokenOut = Run.Stream.CurrentToken;
-            Helper.Records.push_back(std::move(Record));
-            Helper.Done.fetch_add(1);
+        StartGuess();
+        for (int Unit = Helper.First; !Helper.Stop && Helper.Own->TakeFront(Unit); ++Unit) Read(Unit);
+        int From = 0, To = 0;
+        while (!Helper.Stop && Helper.Before->TakeBack(*Helper.Joined, From, To)) {
+            StartGuess();
+            for (int Unit = From; Unit < To && !Helper.Stop; ++Unit) Read(Unit);
         }
     } catch (...) {
         // The run's own thread reads what the helper did not, and meets the
@@ -244,56 +264,48 @@ void TRun::RunHelper(THelper& Helper) {
     Helper.Finished = true;
 }
 
-// On the run's own thread, in unit order after the blocks before it: takes
-// the units the helper read as the sequential pass would have, reads again
-// the others and reads those the helper did not.
-void TRun::AdoptHelper(THelper& Helper, int& Done) {
+// On the run's own thread, in unit order: takes the unit the helper read as
+// the sequential pass would have, or reads it again. Again tells whether the
+// unit before was read again here.
+void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     const auto& Units = Symbols.UnitList();
-    const bool SymbolPass = Helper.Visit == &TRun::ReadUnitInterface;
-    bool Again = false;  // the unit before was read again here
-    const std::size_t Read = Helper.Records.size();
-    for (std::size_t Index = 0; Index < Read; ++Index) {
-        const TUnitRecord& Record = Helper.Records[Index];
-        const std::size_t Unit = static_cast<std::size_t>(Helper.First) + Index;
-        // A unit written again here overwrote the documents of a next unit of
-        // the same name, which must then be written again too.
-        const bool Right = Record.SkippingIn == Stream.Skipping &&
-                           (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
-                           Record.ClassIn == Symbols.CurrentClass &&
-                           !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
-        // The journal's part of the unit, replayed on the true symbols.
-        std::optional<TDefines> Defines;
-        if (Right && Record.JournalOut != Record.JournalIn) {
-            Defines = Stream.Defines;
-            if (!Helper.Journal.Replay(*Defines, Record.JournalIn, Record.JournalOut)) Defines.reset();
-        }
-        Again = !Right || (Record.JournalOut != Record.JournalIn && !Defines);
-        if (Again) {
-            ++Statistics.ReadAgain;
-            (this->*Helper.Visit)(static_cast<int>(Unit));
-            continue;
-        }
-        TakeCounts(*this, Record);
-        if (SymbolPass) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
-        if (Defines) Stream.Defines = std::move(*Defines);
-        Stream.Skipping = Record.SkippingOut;
-        Stream.CurrentToken = Record.TokenOut;
-        if (Record.TypeNameSet) Parser.LastTypeName = Record.LastTypeOut;
-        Symbols.CurrentClass = Record.ClassOut;
+    const std::size_t Unit = static_cast<std::size_t>(Record.Unit);
+    // A unit written again here overwrote the documents of a next unit of
+    // the same name, which must then be written again too.
+    const bool Right = Record.SkippingIn == Stream.Skipping &&
+                       (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
+                       Record.ClassIn == Symbols.CurrentClass &&
+                       !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
+    // The journal's part of the unit, replayed on the true symbols.
+    std::optional<TDefines> Defines;
+    if (Right && Record.JournalOut != Record.JournalIn) {
+        Defines = Stream.Defines;
+        if (!Helper.Journal.Replay(*Defines, Record.JournalIn, Record.JournalOut)) Defines.reset();
     }
-    for (int Unit = Helper.First + static_cast<int>(Read); Unit < Helper.Last; ++Unit) {
-        (this->*Helper.Visit)(Unit);
-        ++Done;
+    Again = !Right || (Record.JournalOut != Record.JournalIn && !Defines);
+    if (Again) {
+        ++Statistics.ReadAgain;
+        (this->*Helper.Visit)(Record.Unit);
+        return;
     }
-    sourcePaths_.merge(Helper.Run.sourcePaths_);  // looked up once for both passes
+    TakeCounts(*this, Record);
+    if (Helper.Visit == &TRun::ReadUnitInterface) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
+    if (Defines) Stream.Defines = std::move(*Defines);
+    Stream.Skipping = Record.SkippingOut;
+    Stream.CurrentToken = Record.TokenOut;
+    if (Record.TypeNameSet) Parser.LastTypeName = Record.LastTypeOut;
+    Symbols.CurrentClass = Record.ClassOut;
 }
 
 void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
     const int Count = static_cast<int>(Symbols.UnitList().size());
     ReportProgress(Count, 0);
-    const TBlocks Blocks = PlanBlocks(UnitWork(*this, Visit == &TRun::GenerateUnit), Workers());
+    const TUnitWork Work = UnitWork(*this, Visit == &TRun::GenerateUnit);
+    const TBlocks Blocks = PlanBlocks(Work, Workers());
+    std::vector<std::unique_ptr<TClaims>> Claims;
+    for (const auto& [First, Last] : Blocks) Claims.push_back(std::make_unique<TClaims>(First, Last));
     std::vector<std::unique_ptr<THelper>> Helpers;
-    int Done = 0, Reported = 0;  // units read; progress told
+    int Done = 0, Reported = 0;  // units read here; progress told
     auto Tick = [&] {
         int Total = Done;
         for (const auto& Helper : Helpers) Total += Helper->Done.load();
@@ -302,23 +314,43 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
     try {
         for (std::size_t Block = 1; Block < Blocks.size(); ++Block) {
             Helpers.push_back(std::make_unique<THelper>());
-            Helpers.back()->Visit = Visit;
-            std::tie(Helpers.back()->First, Helpers.back()->Last) = Blocks[Block];
-            StartHelper(*Helpers.back());
+            THelper& Helper = *Helpers.back();
+            Helper.Visit = Visit;
+            Helper.Own = Claims[Block].get();
+            Helper.Before = Claims[Block - 1].get();
+            Helper.Joined = &Work.Joined;
+            Helper.First = Blocks[Block].first;
+            StartHelper(Helper);
         }
-        for (int Unit = Blocks[0].first; Unit < Blocks[0].second; ++Unit) {
+        int Unit = 0;
+        for (; Claims[0]->TakeFront(Unit); ++Unit) {
             (this->*Visit)(Unit);
             ++Done;
             Tick();
         }
-        // Each block as soon as its helper is done, while the later ones still run.
         for (const auto& Helper : Helpers) {
             for (; !Helper->Finished.load(); Tick(), reporter_.Waiting())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             Helper->Thread.join();
-            AdoptHelper(*Helper, Done);
+        }
+        // Every further unit in order: what a helper read, checked, or read here.
+        std::vector<std::pair<THelper*, const TUnitRecord*>> ByUnit(static_cast<std::size_t>(Count));
+        for (const auto& Helper : Helpers)
+            for (const TUnitRecord& Record : Helper->Records)
+                ByUnit[static_cast<std::size_t>(Record.Unit)] = {Helper.get(), &Record};
+        bool Again = false;
+        for (; Unit < Count - 1; ++Unit) {
+            const auto [Helper, Record] = ByUnit[static_cast<std::size_t>(Unit)];
+            if (Record != nullptr) {
+                AdoptUnit(*Helper, *Record, Again);
+            } else {
+                (this->*Visit)(Unit);
+                Again = true;  // as far as a next unit of the same name is concerned
+                ++Done;
+            }
             Tick();
         }
+        for (const auto& Helper : Helpers) sourcePaths_.merge(Helper->Run.sourcePaths_);  // looked up once for both passes
         (this->*Visit)(Count - 1);
         ++Done;
         Tick();

@@ -62,6 +62,8 @@ struct TRunStatistics {
     std::uint64_t ReadAgain = 0;
 };
 
+struct TUnitRecord;  // what a helper thread knows of a unit it read (parallel.cpp)
+
 class TRun {
 public:
     explicit TRun(TReporter& Reporter);
@@ -123,7 +125,7 @@ private:
     void VisitInParallel(void (TRun::*Visit)(int));
     void StartHelper(THelper& Helper);
     static void RunHelper(THelper& Helper);
-    void AdoptHelper(THelper& Helper, int& Done);
+    void AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again);
 
     TReporter& reporter_;
     // SourcePath's answers, per project directory and written path: the

@@ -5,9 +5,10 @@
 // token, so the rest of the file can still be copied out whole.
 #include "scanner.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "error.h"
@@ -368,8 +369,13 @@ TScanner::~TScanner() = default;
 
 void TScanner::Open(const std::string& FileName) {
     Close();
-    std::error_code ec;
-    std::FILE* f = std::filesystem::is_directory(FileName, ec) ? nullptr : std::fopen(FileName.c_str(), "rb");
+    // One status call tells a directory (which opens but cannot be read) and the size.
+    std::FILE* f = std::fopen(FileName.c_str(), "rb");
+    struct stat info {};
+    if (f && (fstat(fileno(f), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(f);
+        f = nullptr;
+    }
     if (!f) throw CorvanetError("Cannot open file " + FileName);
     std::setvbuf(f, nullptr, _IONBF, 0);  // the window is the only buffer
     Impl& s = *impl_;
@@ -377,8 +383,7 @@ void TScanner::Open(const std::string& FileName) {
     s.FileName = FileName;
     s.Opened = true;
     s.Buffer.resize(BufferSize);
-    const auto size = std::filesystem::file_size(FileName, ec);
-    fileSize_ = ec ? 0 : size;
+    fileSize_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
     const std::size_t got = s.ReadFile(s.Buffer.data(), s.Buffer.size());
     s.Exhausted = got == 0;
     s.StartWindow(s.Buffer.data(), got);
