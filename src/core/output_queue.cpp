@@ -96,6 +96,10 @@ void TOutputQueue::WriteQueue() {
     DelayedTokens.clear();
 }
 
+bool TOutputQueue::CurrentIsTrivia() const noexcept {
+    return IsTrivia(stream_.CurrentToken.Kind) || stream_.Skipping;
+}
+
 void TOutputQueue::FlushTokens() {
     if (stream_.CurrentPass == 1) return;
     const TToken& token = stream_.CurrentToken;
@@ -103,16 +107,17 @@ void TOutputQueue::FlushTokens() {
         // Trivia and skipped text keep their place in the queue; a significant
         // token is left to the reader that holds. The end-of-input token has no
         // text of its own to queue.
-        if ((IsTrivia(token.Kind) || stream_.Skipping) && token.Kind != tkEndOfInput)
-            QueueToken(token.Text, {}, {}, StyleOfToken());
+        if (CurrentIsTrivia() && token.Kind != tkEndOfInput) QueueToken(token.Text, {}, {}, StyleOfToken());
         return;
     }
+    if (HoldNextToken && !CurrentIsTrivia()) return;  // left to the reader
     if (!DelayedTokens.empty()) WriteQueue();
     if (token.Kind != tkEndOfInput) documents_.RenderToken(token.Text, {}, {}, StyleOfToken());
 }
 
 void TOutputQueue::Reset() {
     HoldOutput = false;
+    HoldNextToken = false;
     DelayedTokens.clear();
 }
 

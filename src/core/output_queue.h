@@ -38,6 +38,16 @@ public:
     // keeps its room from one hold to the next.
     std::vector<TDelayedToken> DelayedTokens;
     bool HoldOutput = false;
+    // A lighter hold, for the dispatch of the output pass that waits to see
+    // whether the next token is an identifier: only the next significant token
+    // is left to the reader; blanks, comments and skipped text before it are
+    // written at once (nothing can come before them any more). Ignored while
+    // HoldOutput is set.
+    bool HoldNextToken = false;
+    // Whether the current token is one the holds keep in place (blanks,
+    // comments, directives, anything in a switched-off region) rather than
+    // one left to the reader.
+    bool CurrentIsTrivia() const noexcept;
 
     TokenStyle StyleOfToken() const noexcept;  // of Stream.CurrentToken
     void QueueToken(std::string_view Text, std::string_view Caption, std::string_view Target,

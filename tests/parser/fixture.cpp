@@ -21,6 +21,7 @@ void TParserFixture::RecordingHook() {
         Queue.FlushTokens();
         return;
     }
+    if (Queue.HoldNextToken && !Queue.CurrentIsTrivia()) return;
     for (auto& Entry : Queue.DelayedTokens) Written.push_back(std::move(Entry));
     Queue.DelayedTokens.clear();
     if (Stream.CurrentToken.Kind != tkEndOfInput)

@@ -62,14 +62,18 @@ void TParser::DispatchToken() {
     // A rule that does not start here consumes nothing; passing the token over
     // below keeps the loop moving whatever the rules decide.
     if (DispatchRule() != prAbsent) return;
-    queue_.HoldOutput = true;
+    // Everything before the next token is written already; what comes up to
+    // it is written as it is read, and the token itself waits.
+    queue_.HoldNextToken = true;
     Read();
-    if (Kind() != tkIdentifier) {
-        queue_.HoldOutput = false;
-        // The token was offered while held and so is still unwritten: offer it
-        // again through the hook the run installed (FlushTokens).
-        if (stream_.TokenHook) stream_.TokenHook();
+    queue_.HoldNextToken = false;
+    if (Kind() == tkIdentifier) {
+        queue_.HoldOutput = true;  // the identifier rule takes it from here
+        return;
     }
+    // The token was offered while held and so is still unwritten: offer it
+    // again through the hook the run installed (FlushTokens).
+    if (stream_.TokenHook) stream_.TokenHook();
 }
 
 }  // namespace corvanet
