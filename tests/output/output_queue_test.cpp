@@ -96,6 +96,29 @@ TEST_F(QueueTest, HeldTriviaWaitsAndTheLinkComesBeforeTheReleasingToken) {
     ExpectWholeSource(r, " {c}\r\nX;");
 }
 
+// The dispatch's lighter hold: what comes before the next significant token
+// is written as it arrives, skipped text included; that token waits, and the
+// end of input writes nothing of its own.
+TEST_F(QueueTest, HoldingTheNextTokenWritesWhatComesBeforeIt) {
+    Queue.HoldNextToken = true;
+    Offer(tkWhitespace, " ");
+    Offer(tkComment, "{c}");
+    Stream.Skipping = true;
+    Offer(tkIdentifier, "Off");
+    Stream.Skipping = false;
+    EXPECT_TRUE(Queue.DelayedTokens.empty());
+    EXPECT_EQ(Docs.Counters.Tokens, 3u);
+    Offer(tkIdentifier, "X");
+    EXPECT_EQ(Docs.Counters.Tokens, 3u);  // left to the reader
+    Queue.HoldNextToken = false;
+    Queue.FlushTokens();  // offered again, as the dispatch does
+    Queue.HoldNextToken = true;
+    Offer(tkEndOfInput, "");
+    EXPECT_EQ(Docs.Counters.Tokens, 4u);
+    TReadBack r = ClosePair();
+    ExpectWholeSource(r, " {c}OffX");
+}
+
 TEST_F(QueueTest, SkippedTextIsQueuedInItsOrdinaryStyles) {
     Queue.HoldOutput = true;
     Offer(tkDirective, "{$IFDEF NEVER}");
