@@ -368,6 +368,10 @@ const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl
 
 int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units, Name); }
 
+bool TSymbolTable::IsUnitName(std::string_view Name) const {
+    return impl_->FirstUnit.find(Name) != impl_->FirstUnit.end();
+}
+
 std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
     const int unit = HalvingSearch(impl_->Units, UnitName);
     if (unit < 0) return std::nullopt;

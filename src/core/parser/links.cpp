@@ -228,9 +228,22 @@ TParseResult TParser::PassDottedName() {
 
 // Ident { "." Ident }: the use of a name, handed over by the pass-2 dispatch
 // still unwritten (output held).
+bool TParser::MayLink(std::string_view Name) const {
+    if (symbols_.IsUnitName(Name)) return true;
+    const auto Found = symbols_.FindVisibleSymbol(Name);
+    return Found && IsRoutine(Found->Kind);
+}
+
 TParseResult TParser::LinkIdentifier() {
     if (Kind() != tkIdentifier) return prAbsent;
     if (!queue_.HoldOutput) return PassDottedName();
+    // Most names link to nothing whatever follows them: such a name is
+    // written at once and read past, with nothing queued.
+    if ((Pass() == 2 || Pass() == 3) && queue_.DelayedTokens.empty() && !MayLink(Text())) {
+        queue_.HoldOutput = false;
+        if (stream_.TokenHook) stream_.TokenHook();
+        return PassDottedName();
+    }
     std::vector<std::size_t> Parts;
     if (ReadDottedName(Parts) != prParsed) return prFailed;
     if (Pass() == 2 || Pass() == 3) LinkDottedName(Parts);

@@ -166,6 +166,9 @@ private:
     [[nodiscard]] TParseResult ReadDottedName(std::vector<std::size_t>& Parts);
     [[nodiscard]] TParseResult PassDottedName();
     void LinkDottedName(const std::vector<std::size_t>& Parts);
+    // Whether a name that starts a use can become a link: a visible routine
+    // (a single name) or a registered unit (a dotted one).
+    bool MayLink(std::string_view Name) const;
     void RecordRoutine(std::string_view Name, TSymbolKind Kind);
     [[nodiscard]] std::string RegisteredUnit(std::string_view Path) const;
 
