@@ -109,6 +109,9 @@ private:
         Run.Threads = O.Threads;
         Run.Execute(Project, O.Defines);
         Phases.Close();
+        if (O.Phases)
+            std::fprintf(stderr, "  %llu units read again after a helper's wrong guess\n",
+                         static_cast<unsigned long long>(Run.Statistics.ReadAgain));
         C = {Run.Statistics.SourceBytes, Run.Statistics.Files,    Run.Statistics.Tokens,
              Run.Symbols.CountEntries(), Run.Documents.Counters.Links, Run.Documents.Counters.Bytes};
     } catch (const std::exception& E) {
