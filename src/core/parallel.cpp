@@ -1,18 +1,20 @@
 // Passes 1 and 2 on several threads, where there are cores. The units, in the
-// order the pass visits them, are cut into blocks of about equal bytes; the
+// order the pass visits them, are cut into blocks of about equal work; the
 // run's own thread reads the first block, and a helper per further block, a
 // run object of its own, reads its block at once, starting from a guess of the
 // state the sequential pass would start the block with: the conditional
 // symbols and the switched-off flag as they were when the pass began, and no
-// last type name. The helper's token stream keeps a journal of what its
-// directives did with the symbols, so each unit's reading is checked, in unit
-// order, once the true state it starts from is known: it was the sequential
-// reading when the flag and the class being read agree, the last type name
-// agrees or the unit never used the one it inherited, and every query of the
-// unit's part of the journal gets the same answer from the true symbols (what
-// a file's reading does to the stream never depends on how it is parsed). The run's own thread reads again every unit that fails the check.
-// So every document, symbol, counter and lexical stop is the sequential
-// pass's, byte for byte.
+// last type name. A helper done with its block takes units from the back of
+// the block before, from the same guess. The helper's token stream keeps a
+// journal of what its directives did with the symbols, so each unit's reading
+// is checked, in unit order, once the true state it starts from is known: it
+// was the sequential reading when the flag and the class being read agree,
+// the last type name agrees or the unit never used the one it inherited, and
+// every query of the unit's part of the journal gets the same answer from the
+// true symbols (what a file's reading does to the stream never depends on how
+// it is parsed). The run's own thread reads again every unit that fails the
+// check. So every document, symbol, counter and lexical stop is the
+// sequential pass's, byte for byte.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -168,7 +170,11 @@ struct TRun::THelper {
     const std::vector<bool>* Joined = nullptr;
     int First = 0;
     TDefineJournal Journal;              // of the helper's whole reading
-    TTokenStream Guess;                  // the guessed state of a block's start (Defines, Skipping, token)
+    struct {                             // the guessed stream at a block's start
+        TDefines Defines;
+        bool Skipping = false;
+        TToken CurrentToken;
+    } Guess;
     std::vector<TUnitRecord> Records;    // one per unit read, in the order read
     std::atomic<int> Done{0};
     std::atomic<bool> Finished{false};
