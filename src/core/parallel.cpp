@@ -146,17 +146,6 @@ void TakeCounts(TRun& Run, const TUnitRecord& Record) {
         Run.LexicalStops.push_back(*Record.Stop);
 }
 
-// Whether two units have the same name: their symbols would go to one entry,
-// so a unit's symbols could depend on a block read elsewhere.
-bool HasSameNames(const std::vector<TURElm>& Units) {
-    std::vector<std::string_view> Names;
-    for (const TURElm& Unit : Units) Names.push_back(Unit.Name);
-    std::sort(Names.begin(), Names.end(), TextLess{});
-    return std::adjacent_find(Names.begin(), Names.end(), [](std::string_view A, std::string_view B) {
-               return SameText(A, B);
-           }) != Names.end();
-}
-
 }  // namespace
 
 // One further block and the run object that reads it on a thread of its own,
@@ -188,7 +177,9 @@ unsigned TRun::Workers() const {
 
 void TRun::BuildSymbolTable() {
     const std::string Status = "Building Symbol Table ...";
-    if (Workers() < 2 || Symbols.UnitList().size() < 3 || HasSameNames(Symbols.UnitList())) {
+    // Two units of one name share one entry, so a unit's symbols could depend
+    // on a block read elsewhere: such a project reads its interfaces in order.
+    if (Workers() < 2 || Symbols.UnitList().size() < 3 || Symbols.HasSameUnitNames()) {
         VisitUnits(Status, &TRun::ReadUnitInterface);
     } else {
         ReportStatus(Status);

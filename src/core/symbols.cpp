@@ -372,6 +372,9 @@ bool TSymbolTable::IsUnitName(std::string_view Name) const {
     return impl_->FirstUnit.find(Name) != impl_->FirstUnit.end();
 }
 
+// The index keeps one entry per name, the first registration's.
+bool TSymbolTable::HasSameUnitNames() const { return impl_->FirstUnit.size() != impl_->Units.size(); }
+
 std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
     const int unit = HalvingSearch(impl_->Units, UnitName);
     if (unit < 0) return std::nullopt;

@@ -101,6 +101,7 @@ public:
     // Name resolution (valid after SortSymbolTable).
     int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
     bool IsUnitName(std::string_view Name) const;  // FindUnit(Name) >= 0, by hash
+    bool HasSameUnitNames() const;  // two units registered under one name (ignoring case)
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error
     // (CorvanetError) and adds nothing.

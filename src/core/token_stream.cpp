@@ -24,26 +24,29 @@ void TTokenStream::SplitDirective(std::string_view Text, std::string& Name, std:
 
 namespace {
 
-bool Query(TTokenStream& stream, const std::string& name) {
-    const bool answer = stream.Defines.IsDefined(name);
-    if (stream.Journal) stream.Journal->Events.push_back({TDefineEvent::Query, answer, name});
-    return answer;
-}
-
 void ApplyDirective(TTokenStream& stream, std::string_view text) {
     std::string name, arg;
     TTokenStream::SplitDirective(text, name, arg);
-    auto Change = [&](TDefineEvent::TOp Op) {
-        if (Op == TDefineEvent::Define) stream.Defines.AddDefine(arg);
-        else stream.Defines.RemoveDefine(arg);
-        if (stream.Journal) stream.Journal->Events.push_back({Op, false, arg});
+    auto Note = [&](TDefineEvent::TOp Op, bool Answer) {
+        if (stream.Journal) stream.Journal->Events.push_back({Op, Answer, arg});
+        return Answer;
     };
-    if (SameText(name, "DEFINE")) Change(TDefineEvent::Define);
-    else if (SameText(name, "UNDEF")) Change(TDefineEvent::Undefine);
-    else if (SameText(name, "IFDEF")) stream.Skipping = !Query(stream, arg);
-    else if (SameText(name, "IFNDEF")) stream.Skipping = Query(stream, arg);
-    else if (SameText(name, "ELSE")) stream.Skipping = !stream.Skipping;
-    else if (SameText(name, "ENDIF")) stream.Skipping = false;
+    auto Query = [&] { return Note(TDefineEvent::Query, stream.Defines.IsDefined(arg)); };
+    if (SameText(name, "DEFINE")) {
+        stream.Defines.AddDefine(arg);
+        Note(TDefineEvent::Define, false);
+    } else if (SameText(name, "UNDEF")) {
+        stream.Defines.RemoveDefine(arg);
+        Note(TDefineEvent::Undefine, false);
+    } else if (SameText(name, "IFDEF")) {
+        stream.Skipping = !Query();
+    } else if (SameText(name, "IFNDEF")) {
+        stream.Skipping = Query();
+    } else if (SameText(name, "ELSE")) {
+        stream.Skipping = !stream.Skipping;
+    } else if (SameText(name, "ENDIF")) {
+        stream.Skipping = false;
+    }
 }
 
 }  // namespace

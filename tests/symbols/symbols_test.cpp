@@ -88,7 +88,10 @@ TEST_F(SymbolTableTest, UnitIsRegisteredUnderItsFileNameWithThePathUnchanged) {
 }
 
 TEST_F(SymbolTableTest, UnitRegisteredTwiceKeepsBothEntriesAndFillsTheFirst) {
-    Register({"a\\Twice.pas", "b/twice.pas"});
+    Register({"a\\Twice.pas"});
+    EXPECT_FALSE(Table.HasSameUnitNames());
+    Register({"b/twice.pas"});
+    EXPECT_TRUE(Table.HasSameUnitNames());
     ASSERT_EQ(Table.UnitList().size(), 2u);
     Table.AddSymbol("TWICE", "First", skConstant);
     Table.AddSymbol("twice", "Second", skVariable);
