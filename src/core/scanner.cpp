@@ -6,6 +6,7 @@
 #include "scanner.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -48,12 +49,6 @@ constexpr std::array<TTokenKind, 256> SingleKinds = BuildSingleKinds();
 
 inline bool HasClass(unsigned char c, std::uint8_t classes) { return (CharClasses[c] & classes) != 0; }
 
-// Kinds whose text may hold line ends (the exponent rule takes any one
-// character, so a real number may too); the others never do.
-inline bool MayHoldLineEnd(TTokenKind k) {
-    return k == tkWhitespace || k == tkComment || k == tkDirective || k == tkRealNumber;
-}
-
 }  // namespace
 
 std::string_view ScanResultText(std::uint8_t reason) noexcept {
@@ -83,8 +78,16 @@ struct TScanner::Impl {
     bool PendingRange = false;
     bool RangeFollows = false;  // the number rule met "1..": the int ends before the dots
     std::uint64_t RangeOffset = 0;
+
+    // Lines are counted only when a token's line is asked for (a run asks at
+    // a lexical stop only), from where the last count ended: Line is the
+    // line at file offset CountedTo. Bytes that have left the window are
+    // read again from the file for it.
     int Line = 1;
-    bool PrevCR = false;          // the last byte counted was a CR (CR LF is one line end)
+    bool PrevCR = false;  // the byte before CountedTo is a CR (CR LF is one line end)
+    std::uint64_t CountedTo = 0;
+    bool LinePending = false;  // the line of the last token is not known yet
+    int TokenLine = 1;
     std::uint8_t Stopped = srToken;  // the error code once a lexical error stopped the scan
 
     ~Impl() { CloseFile(); }
@@ -159,16 +162,35 @@ struct TScanner::Impl {
     }
 
     // CR LF, a lone LF and a lone CR each end one line.
-    void CountLines(std::string_view text) {
-        for (char c : text) {
-            if (c == '\r') {
-                ++Line;
-                PrevCR = true;
-            } else {
-                if (c == '\n' && !PrevCR) ++Line;
-                PrevCR = false;
-            }
+    void CountLines(const char* from, const char* to) {
+        int ends = 0;
+        bool cr = PrevCR;
+        for (const char* p = from; p < to; ++p) {
+            const char c = *p;
+            ends += (c == '\r') | ((c == '\n') & !cr);
+            cr = c == '\r';
         }
+        Line += ends;
+        PrevCR = cr;
+    }
+
+    // The line at Offset, which is at most the end of the window and not
+    // before where the last count ended.
+    int LineAt(std::uint64_t Offset) {
+        std::vector<char> chunk;
+        while (CountedTo < std::min(Offset, WindowOffset)) {  // bytes the window has left behind
+            chunk.resize(BufferSize);
+            const std::size_t want = std::min<std::uint64_t>(chunk.size(), std::min(Offset, WindowOffset) - CountedTo);
+            const ssize_t got = pread(fileno(File), chunk.data(), want, static_cast<off_t>(CountedTo));
+            if (got <= 0) throw CorvanetError("Cannot read file " + FileName);
+            CountLines(chunk.data(), chunk.data() + got);
+            CountedTo += static_cast<std::uint64_t>(got);
+        }
+        if (CountedTo < Offset) {
+            CountLines(Base + (CountedTo - WindowOffset), Base + (Offset - WindowOffset));
+            CountedTo = Offset;
+        }
+        return Line;
     }
 
     void StartWindow(const char* data, std::size_t size) {
@@ -360,8 +382,6 @@ void TScanner::Impl::FinishGoodToken(TToken& token, TTokenKind kind) {
         PendingRange = true;
     }
     token.Kind = kind == tkIdentifier ? LookupKeyword(token.Text) : kind;
-    if (MayHoldLineEnd(kind)) CountLines(token.Text);
-    else PrevCR = false;
 }
 
 TScanner::TScanner() : impl_(std::make_unique<Impl>()) {}
@@ -407,12 +427,20 @@ void TScanner::Close() {
     impl_ = std::make_unique<Impl>();
     impl_->Buffer = std::move(Buffer);
     tokenOffset_ = 0;
-    tokenLine_ = 1;
     lastResult_ = srToken;
     fileSize_ = 0;
 }
 
 bool TScanner::IsOpen() const noexcept { return impl_->Opened; }
+
+int TScanner::TokenLine() const {
+    Impl& s = *impl_;
+    if (s.LinePending) {
+        s.TokenLine = s.LineAt(tokenOffset_);
+        s.LinePending = false;
+    }
+    return s.TokenLine;
+}
 
 std::uint8_t TScanner::GetToken(TToken& Token) {
     Impl& s = *impl_;
@@ -425,13 +453,13 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
         Token.Kind = tkRange;
         Token.Text = "..";
         tokenOffset_ = s.RangeOffset;
-        tokenLine_ = s.Line;
+        s.LinePending = true;
         return lastResult_ = srToken;
     }
     s.TakeStart = s.Pos;
     const int c = s.Opened ? s.Peek() : -1;
     tokenOffset_ = s.Offset();  // after Peek, which may have moved the window on
-    tokenLine_ = s.Line;
+    s.LinePending = s.Opened;
     if (c < 0) {
         Token.Kind = tkEndOfInput;
         return lastResult_ = srEndOfInput;

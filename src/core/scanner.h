@@ -50,7 +50,10 @@ public:
     // the start of the file, a skipped byte-order mark counted; 1-based line).
     // After a lexical error (3, 5, 7) this is where the failed token began.
     std::uint64_t TokenOffset() const noexcept { return tokenOffset_; }
-    int TokenLine() const noexcept { return tokenLine_; }
+    // Lines are counted when asked for: the first call after many tokens may
+    // read the file again; throws CorvanetError("Cannot read file " + path)
+    // if that fails.
+    int TokenLine() const;
     // The reason code of the last GetToken.
     std::uint8_t LastResult() const noexcept { return lastResult_; }
 
@@ -68,7 +71,6 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::uint64_t tokenOffset_ = 0;
-    int tokenLine_ = 1;
     std::uint8_t lastResult_ = srToken;
     std::uint64_t fileSize_ = 0;
 };

@@ -3,6 +3,7 @@
 // a file after a lexical error; the byte-for-byte property on random sources.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <utility>
 
 #include "error.h"
@@ -231,6 +232,45 @@ TEST(ScannerTest, FileWindowMatchesMemory) {
         scanner.Open(path);
         EXPECT_EQ(scanner.FileSize(), text.size());
         ExpectSameScan(lextest::ScanToEnd(scanner), ScanText(text));
+    }
+}
+
+// The line of a token is 1 + the line ends (CR LF, LF, CR) before its first
+// byte, whether or not the lines of the tokens before it were asked for, and
+// wherever the window boundaries fall.
+TEST(ScannerTest, TokenLinesCountLineEndsBeforeTheToken) {
+    auto LinesAt = [](const std::string& text) {  // the line at each offset
+        std::vector<int> lines(text.size() + 1, 1);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            lines[i + 1] = lines[i] + (text[i] == '\r' || (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')));
+        return lines;
+    };
+    testsupport::TScratchDir dir;
+    const std::string path = dir.Path() + "lines.pas";
+    std::mt19937 rng(7);
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        std::string text = lextest::RandomSource(seed, seed <= 3 ? 3000 : 200'000, seed % 2 == 0);
+        if (seed == 4) text.insert(65535, "\r\n");  // a pair split by the first refill
+        if (seed == 6) text.insert(65536 - 3, "1..2");  // the dots of a range after a refill
+        testsupport::WriteBytes(path, text);
+        const std::vector<int> lines = LinesAt(text);
+        for (int every : {1, 3, 1000}) {  // how often a line is asked for
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", asked every " << every);
+            TScanner scanner;
+            if (seed <= 3) scanner.OpenText(text);
+            else scanner.Open(path);
+            TToken token;
+            int checked = 0;
+            for (std::size_t n = 0;; ++n) {
+                const std::uint8_t reason = scanner.GetToken(token);
+                if (reason != srToken || rng() % every == 0) {
+                    ASSERT_EQ(scanner.TokenLine(), lines[scanner.TokenOffset()]) << "token " << n;
+                    ++checked;
+                }
+                if (reason != srToken) break;
+            }
+            EXPECT_GT(checked, 0);
+        }
     }
 }
 
