@@ -50,7 +50,7 @@ const std::vector<TStyledToken>& Tokens() {
         std::vector<TStyledToken> out;
         TScanner scanner;
         scanner.OpenText(Source());
-        for (TToken t; scanner.GetToken(t) == srToken;) out.push_back({t.Text, StyleOfKind(t.Kind)});
+        for (TToken t; scanner.GetToken(t) == srToken;) out.push_back({std::string(t.Text), StyleOfKind(t.Kind)});
         return out;
     }();
     return tokens;

@@ -43,7 +43,7 @@ std::string TRun::SourcePath(const std::string& UnitPath) const {
 // Opens a source file and reads its first token. EndOfInput tells at once
 // whether the file had any token at all.
 void TRun::OpenSource(const std::string& Path, bool Counted) {
-    Stream.Scanner.Open(Path);
+    Stream.Open(Path);
     if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
     Stream.EndOfInput = 0;
     Stream.NextToken();
@@ -63,7 +63,7 @@ void TRun::NoteLexicalStop(const std::string& WrittenPath) {
 void TRun::CloseSource(const std::string& WrittenPath) {
     NoteLexicalStop(WrittenPath);
     Queue.FinishFile();
-    Stream.Scanner.Close();
+    Stream.Close();
     Documents.CloseDocuments();
     ++Statistics.Files;
     Statistics.Tokens = Documents.Counters.Tokens;
@@ -120,7 +120,7 @@ void TRun::ReadUnitInterface(int Index) {
             Stream.NextToken();
     }
     NoteLexicalStop(WrittenPath);
-    Stream.Scanner.Close();
+    Stream.Close();
 }
 
 void TRun::GenerateUnit(int Index) {
@@ -146,7 +146,7 @@ void TRun::GenerateUnit(int Index) {
 // object ready for another run.
 void TRun::ReleaseOpenFiles() noexcept {
     try {
-        if (Stream.Scanner.IsOpen()) Stream.Scanner.Close();
+        if (Stream.Scanner.IsOpen()) Stream.Close();
         if (Documents.RtfDocument.IsOpen()) Documents.RtfDocument.Close();
         if (Documents.HtmlDocument.IsOpen()) Documents.HtmlDocument.Close();
         Symbols.FreeVisibleSymbols();

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "error.h"
@@ -74,6 +75,12 @@ struct TScanner::Impl {
     bool Exhausted = false;           // nothing left beyond End
     const char* TakeStart = nullptr;  // first byte of the token being built
     std::string Carry;                // its bytes from earlier windows
+    std::string Straddled;            // the text of the last token that straddled a refill
+    // The text last handed on, which a token record still views: after the
+    // end of the file or an error the record keeps it, so a refill that would
+    // overwrite it in the window first copies it to GivenHeld.
+    std::string_view Given;
+    std::string GivenHeld;
 
     bool PendingRange = false;
     bool RangeFollows = false;  // the number rule met "1..": the int ends before the dots
@@ -107,6 +114,10 @@ struct TScanner::Impl {
     // Moves the window on; the taken part of the current window goes to Carry.
     bool Refill() {
         if (Exhausted) return false;
+        if (std::less_equal<const char*>()(Base, Given.data()) && std::less<const char*>()(Given.data(), End)) {
+            GivenHeld.assign(Given);
+            Given = GivenHeld;
+        }
         Carry.append(TakeStart, static_cast<std::size_t>(Pos - TakeStart));
         WindowOffset += static_cast<std::uint64_t>(End - Base);
         const std::size_t got = ReadFile(Buffer.data(), Buffer.size());
@@ -147,18 +158,15 @@ struct TScanner::Impl {
         }
     }
 
-    void FinishToken(std::string& out) {
+    // The token's text: in the window, or, for a token that straddled a
+    // refill, in Straddled, which keeps it until the next such token.
+    std::string_view FinishToken() {
         const auto n = static_cast<std::size_t>(Pos - TakeStart);
-        if (Carry.empty()) {
-            // Most tokens are short and the record is reused, so its storage
-            // usually fits already: resize and copy beats the general assign.
-            out.resize(n);
-            std::memcpy(out.data(), TakeStart, n);
-        } else {
-            Carry.append(TakeStart, n);
-            out.swap(Carry);
-            Carry.clear();
-        }
+        if (Carry.empty()) return {TakeStart, n};
+        Carry.append(TakeStart, n);
+        Straddled.swap(Carry);
+        Carry.clear();
+        return Straddled;
     }
 
     // CR LF, a lone LF and a lone CR each end one line.
@@ -198,6 +206,14 @@ struct TScanner::Impl {
         End = data + size;
         static constexpr char Bom[] = {'\xEF', '\xBB', '\xBF'};
         if (size >= 3 && std::memcmp(data, Bom, 3) == 0) Pos += 3;
+    }
+
+    // The end of the file or an error: the record keeps the text last handed
+    // on, in storage of its own, since the window goes with the file.
+    void EndToken(TToken& token) {
+        token.Kind = tkEndOfInput;
+        if (Given.data() != nullptr) token.Text = Given;
+        token.Keep();
     }
 
     std::uint8_t ScanToken(int c, TTokenKind& kind);
@@ -373,15 +389,16 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
 }
 
 void TScanner::Impl::FinishGoodToken(TToken& token, TTokenKind kind) {
-    FinishToken(token.Text);
+    token.Text = FinishToken();
     if (RangeFollows) {  // "1..": the int is "1", both dots become the next token
         RangeFollows = false;
-        token.Text.pop_back();
+        token.Text.remove_suffix(1);
         RangeOffset = Offset() - 1;
         Take();
         PendingRange = true;
     }
     token.Kind = kind == tkIdentifier ? LookupKeyword(token.Text) : kind;
+    Given = token.Text;
 }
 
 TScanner::TScanner() : impl_(std::make_unique<Impl>()) {}
@@ -445,13 +462,13 @@ int TScanner::TokenLine() const {
 std::uint8_t TScanner::GetToken(TToken& Token) {
     Impl& s = *impl_;
     if (s.Stopped != srToken) {  // a lexical error ends the file for good
-        Token.Kind = tkEndOfInput;
+        s.EndToken(Token);
         return lastResult_ = s.Stopped;
     }
     if (s.PendingRange) {
         s.PendingRange = false;
         Token.Kind = tkRange;
-        Token.Text = "..";
+        Token.Text = s.Given = "..";
         tokenOffset_ = s.RangeOffset;
         s.LinePending = true;
         return lastResult_ = srToken;
@@ -461,7 +478,7 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     tokenOffset_ = s.Offset();  // after Peek, which may have moved the window on
     s.LinePending = s.Opened;
     if (c < 0) {
-        Token.Kind = tkEndOfInput;
+        s.EndToken(Token);
         return lastResult_ = srEndOfInput;
     }
     TTokenKind kind = tkEndOfInput;
@@ -469,7 +486,7 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     if (result != srToken) {
         s.Carry.clear();
         s.Stopped = result;
-        Token.Kind = tkEndOfInput;
+        s.EndToken(Token);
         return lastResult_ = result;
     }
     s.FinishGoodToken(Token, kind);

@@ -147,11 +147,34 @@ static_assert(KeywordTable[tkPublic - FirstKeyword] == "public" && tkPublic == F
 static_assert(KeywordTable[tkNil - FirstKeyword] == "nil" && tkNil == 66);
 static_assert(KeywordTable[tkStringresource - FirstKeyword] == "stringresource");
 
+// A token as the scanner hands it on. Text is the exact source characters,
+// letter case kept; for tkEndOfInput it keeps whatever the record held
+// before. The scanner's record views the scanner's window (no copy per
+// token), valid until the scanner reads on or closes; Keep() moves the text
+// into the record's own storage, and a copy of a record always owns its text.
 struct TToken {
     TTokenKind Kind = tkEndOfInput;
-    // The exact source characters, letter case kept. For tkEndOfInput the text
-    // keeps whatever the record held before.
-    std::string Text;
+    std::string_view Text;
+
+    TToken() = default;
+    TToken(TTokenKind K, std::string_view T) : Kind(K), Text(T) {}
+    TToken(const TToken& Other) : Kind(Other.Kind), own_(Other.Text) { Text = own_; }
+    TToken& operator=(const TToken& Other) {
+        if (this != &Other) {
+            Kind = Other.Kind;
+            own_.assign(Other.Text);
+            Text = own_;
+        }
+        return *this;
+    }
+    void Keep() {
+        if (Text.data() == own_.data()) return;
+        own_.assign(Text);
+        Text = own_;
+    }
+
+private:
+    std::string own_;
 };
 
 inline constexpr bool IsSymbolKind(TTokenKind k) { return k >= tkLParen && k <= tkRBracket; }

@@ -51,6 +51,16 @@ void ApplyDirective(TTokenStream& stream, std::string_view text) {
 
 }  // namespace
 
+void TTokenStream::Open(const std::string& FileName) {
+    CurrentToken.Keep();
+    Scanner.Open(FileName);
+}
+
+void TTokenStream::Close() {
+    CurrentToken.Keep();
+    Scanner.Close();
+}
+
 void TTokenStream::NextToken() {
     for (;;) {
         EndOfInput = Scanner.GetToken(CurrentToken);

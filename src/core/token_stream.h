@@ -35,6 +35,12 @@ public:
     // recorded in it, in order.
     TDefineJournal* Journal = nullptr;
 
+    // Open and close the scanner's file. CurrentToken views the scanner's
+    // window, so both first give it its own copy of its text: the token a
+    // file ends with stays the current token until the next file's first.
+    void Open(const std::string& FileName);
+    void Close();
+
     // Advance CurrentToken to the next token that counts for the parser.
     void NextToken();
 

@@ -74,7 +74,7 @@ TInterfaceEnd ReadInterface(TRun& Run, const TUnit& Unit) {
         }
         (void)Run.Parser.ReadInterfaceSection();
         if (!Noted && !Run.Stream.EndOfInput && Run.Stream.CurrentToken.Kind != tkImplementation)
-            End = {"stopped", Run.Stream.Scanner.TokenLine(), Run.Stream.CurrentToken.Text}, Noted = true;
+            End = {"stopped", Run.Stream.Scanner.TokenLine(), std::string(Run.Stream.CurrentToken.Text)}, Noted = true;
     }
     if (!Noted && !Run.Stream.EndOfInput) End = {"implementation", Run.Stream.Scanner.TokenLine(), "implementation"};
     Run.Stream.Scanner.Close();

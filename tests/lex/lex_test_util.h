@@ -44,7 +44,7 @@ inline TScanOutcome ScanToEnd(TScanner& scanner, std::size_t MaxTokens = 10'000'
             out.StopLine = scanner.TokenLine();
             return out;
         }
-        out.Tokens.push_back({token.Kind, token.Text, scanner.TokenOffset(), scanner.TokenLine()});
+        out.Tokens.push_back({token.Kind, std::string(token.Text), scanner.TokenOffset(), scanner.TokenLine()});
     }
     return out;
 }

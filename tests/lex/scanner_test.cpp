@@ -274,6 +274,34 @@ TEST(ScannerTest, TokenLinesCountLineEndsBeforeTheToken) {
     }
 }
 
+// The token record views the window, and the window moves on: the text a
+// record keeps after the end of the file or an error is still the last good
+// token's when a refill came between, when the file is closed, and in a copy.
+TEST(ScannerTest, KeptTextsOutliveTheWindow) {
+    testsupport::TScratchDir dir;
+    const std::string path = dir.Path() + "kept.pas";
+    const std::string endings[] = {"", "\"", "{ open" + std::string(70000, 'x'), "'open" + std::string(70000, 'x')};
+    for (std::size_t at : {65530u, 65533u, 65536u, 65540u}) {
+        for (const std::string& ending : endings) {
+            SCOPED_TRACE(testing::Message() << "last token ends at " << at << ", then " << ending.substr(0, 6));
+            std::string text(at - 4, ' ');
+            text += "last" + ending;
+            testsupport::WriteBytes(path, text);
+            TScanner scanner;
+            scanner.Open(path);
+            TToken token, copy;
+            while (scanner.GetToken(token) == srToken)
+                if (token.Text == "last") copy = token;
+            EXPECT_EQ(token.Text, "last");
+            EXPECT_EQ(scanner.GetToken(token), scanner.LastResult());
+            EXPECT_EQ(token.Text, "last");
+            scanner.Close();
+            EXPECT_EQ(token.Text, "last");
+            EXPECT_EQ(copy.Text, "last");
+        }
+    }
+}
+
 // For any input: the tokens' texts, followed by the rest handed over after an
 // error, give back the input byte for byte; no token has an unused kind.
 TEST(ScannerTest, TokensKeepEveryByte) {

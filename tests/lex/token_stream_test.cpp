@@ -6,6 +6,7 @@
 #include <random>
 
 #include "lex_test_util.h"
+#include "scratch_dir.h"
 #include "token_stream.h"
 
 namespace corvanet {
@@ -16,7 +17,7 @@ std::vector<std::string> ParserTexts(TTokenStream& stream, const std::string& so
     std::vector<std::string> texts;
     stream.Scanner.OpenText(source);
     for (stream.NextToken(); stream.EndOfInput == 0 && texts.size() < 1000; stream.NextToken())
-        texts.push_back(stream.CurrentToken.Text);
+        texts.emplace_back(stream.CurrentToken.Text);
     return texts;
 }
 
@@ -229,6 +230,30 @@ TEST(TokenStreamTest, JournalReplayKeepsDuplicatesAndStopsAtAWrongAnswer) {
     EXPECT_TRUE(journal.Replay(part, 0, 2));  // the query is not in that part
     EXPECT_TRUE(journal.Replay(part, 3, 4));
     EXPECT_EQ(part.Items(), (std::vector<std::string>{"Y"}));
+}
+
+// The current token views the scanner's window; the token a file stops at
+// stays current, text and all, after the file is closed and while the next
+// one has no token yet (an empty file).
+TEST(TokenStreamTest, CurrentTokenOutlivesItsFile) {
+    testsupport::TScratchDir dir;
+    const std::string first = dir.Path() + "first.pas", other = dir.Path() + "other.pas",
+                      empty = dir.Path() + "empty.pas";
+    testsupport::WriteBytes(first, "unit First; interface implementation end.");
+    testsupport::WriteBytes(other, "unit Other; interface uses First; implementation end.");
+    testsupport::WriteBytes(empty, "");
+    TTokenStream stream;
+    stream.Open(first);
+    do stream.NextToken();
+    while (stream.CurrentToken.Kind != tkImplementation);
+    stream.Close();
+    EXPECT_EQ(stream.CurrentToken.Text, "implementation");
+    stream.Open(other);  // reads its first window at once
+    EXPECT_EQ(stream.CurrentToken.Text, "implementation");
+    stream.Open(empty);
+    stream.NextToken();
+    EXPECT_EQ(stream.CurrentToken.Kind, tkEndOfInput);
+    EXPECT_EQ(stream.CurrentToken.Text, "implementation");
 }
 
 }  // namespace

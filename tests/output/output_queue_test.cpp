@@ -23,7 +23,10 @@ protected:
     // What NextToken does for each token read: set it current and call the hook.
     void Offer(TTokenKind Kind, const std::string& Text) {
         Stream.CurrentToken.Kind = Kind;
-        if (Kind != tkEndOfInput) Stream.CurrentToken.Text = Text;  // end of input keeps the old text
+        if (Kind != tkEndOfInput) {  // end of input keeps the old text
+            Stream.CurrentToken.Text = Text;
+            Stream.CurrentToken.Keep();  // the token owns it, as after the scanner's window moves on
+        }
         Queue.FlushTokens();
     }
     std::vector<std::string> QueuedTexts() const {

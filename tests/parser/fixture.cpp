@@ -25,7 +25,7 @@ void TParserFixture::RecordingHook() {
     for (auto& Entry : Queue.DelayedTokens) Written.push_back(std::move(Entry));
     Queue.DelayedTokens.clear();
     if (Stream.CurrentToken.Kind != tkEndOfInput)
-        Written.push_back({Stream.CurrentToken.Text, "", "", Queue.StyleOfToken()});
+        Written.push_back({std::string(Stream.CurrentToken.Text), "", "", Queue.StyleOfToken()});
 }
 
 void TParserFixture::AddUnit(std::string_view Path) {

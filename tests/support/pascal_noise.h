@@ -59,7 +59,7 @@ inline std::vector<std::string> SplitTokens(std::string Source) {
     Scanner.OpenText(std::move(Source));
     std::vector<std::string> Tokens;
     TToken Token;
-    while (Scanner.GetToken(Token) == srToken) Tokens.push_back(Token.Text);
+    while (Scanner.GetToken(Token) == srToken) Tokens.emplace_back(Token.Text);
     return Tokens;
 }
 

@@ -39,7 +39,7 @@ namespace detail {
 // anchor and a name, or amended into a link once the next token is read), then
 // the token after it, which ends the hold, unless that is an identifier too.
 inline void QueueHeldIdentifier(TTokenStream& S, TOutputQueue& Q, const TRenderOptions& O) {
-    const std::string name = S.CurrentToken.Text;
+    const std::string name(S.CurrentToken.Text);
     const std::string anchor = O.UnitName + "_" + name;
     if (O.AnchorIdentifiers) Q.QueueToken("", "", anchor, tsAnchor);
     Q.QueueToken(name, "", "", tsIdentifier);

@@ -136,7 +136,7 @@ public:
 
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
-    const std::string& Text() const noexcept { return stream_.CurrentToken.Text; }
+    std::string_view Text() const noexcept { return stream_.CurrentToken.Text; }
     void Read() { stream_.NextToken(); }
     // True when the current token is an identifier whose lower-cased text is Word.
     bool IsWord(std::string_view Word) const noexcept;

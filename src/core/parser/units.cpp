@@ -38,7 +38,7 @@ TParseResult TParser::ReadProjectUnits() {
             queue_.QueueCurrentToken();
             return Result;
         }
-        const std::string Name = Text();
+        const std::string Name(Text());
         const std::size_t Index = QueueHeldToken();
         Result = prFailed;
         Read();
@@ -52,9 +52,8 @@ TParseResult TParser::ReadProjectUnits() {
                 queue_.QueueCurrentToken();
                 return prFailed;
             }
-            const std::string& Literal = Text();
-            const std::string Path =
-                Literal.size() >= 2 ? Literal.substr(1, Literal.size() - 2) : std::string();
+            const std::string_view Literal = Text();
+            const std::string Path(Literal.size() >= 2 ? Literal.substr(1, Literal.size() - 2) : std::string_view());
             symbols_.AddUnit(Path);
             AmendUnitLink(Index, RegisteredUnit(Path), Name);
             queue_.QueueCurrentToken();
