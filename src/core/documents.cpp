@@ -1,6 +1,7 @@
 // The document pair of a source file and the buffered file beneath it. Tokens
-// are formed straight in the file's buffer, which is written out whenever it
-// passes a fixed size, so a run makes one write call per buffer, not per token.
+// are formed straight in the file's buffer, which is written out whenever the
+// next token might not fit in it, so a run makes one write call per buffer,
+// not per token.
 #include "documents.h"
 
 #include <cstring>
@@ -53,21 +54,24 @@ TOutputFile::~TOutputFile() {
 void TOutputFile::Create(const std::string& Name) {
     if (file_ != nullptr) Close();
     name_ = Name;
-    used_ = 0;
-    written_ = 0;
+    flushed_ = 0;
     file_ = std::fopen(Name.c_str(), "wb");
     if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
     // Our own buffer already collects whole blocks; a second one would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     // Back to the usual size, should a giant token of the last file have grown it.
     if (buffer_.size() != BufferSize) std::vector<char>(BufferSize).swap(buffer_);
+    next_ = buffer_.data();
+    end_ = next_ + buffer_.size();
 }
 
 bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
 
 bool TOutputFile::WriteBuffer() noexcept {
-    const bool ok = used_ == 0 || std::fwrite(buffer_.data(), 1, used_, file_) == used_;
-    used_ = 0;
+    const auto used = static_cast<std::size_t>(next_ - buffer_.data());
+    const bool ok = used == 0 || std::fwrite(buffer_.data(), 1, used, file_) == used;
+    flushed_ += used;
+    next_ = buffer_.data();
     return ok;
 }
 
@@ -79,14 +83,12 @@ void TOutputFile::Close() {
     if (!ok) throw CorvanetError("Cannot write file " + name_);
 }
 
-void TOutputFile::FlushFull() {
-    if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
-}
-
 char* TOutputFile::Room(std::size_t MaxBytes) {
-    FlushFull();
+    if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
     if (buffer_.size() < MaxBytes) buffer_.resize(MaxBytes);
-    return buffer_.data();
+    next_ = buffer_.data();
+    end_ = next_ + buffer_.size();
+    return next_;
 }
 
 void TOutputFile::WriteText(std::string_view S) {
@@ -142,17 +144,31 @@ void TDocuments::CloseDocuments() {
     HtmlDocument.Close();
 }
 
+inline void TDocuments::RenderStyled(std::string_view Text, TokenStyle Style) {
+    const std::size_t Room = MaxTokenSize(Text, {}, {});
+    const TTokenEnds Ends =
+        WriteStyledToken(RtfDocument.Reserve(Room + LineEnd.size()), HtmlDocument.Reserve(Room), Text, Style);
+    Counters.Bytes += RtfDocument.Commit(Ends.Rtf) + HtmlDocument.Commit(Ends.Html);
+}
+
 void TDocuments::RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
                              TokenStyle Style) {
     if (!HtmlDocument.IsOpen() || !RtfDocument.IsOpen()) return;
     ++Counters.Tokens;
-    if (Style != tsLink && Style != tsAnchor && Caption.empty() && Target.empty()) {
-        const std::size_t Room = MaxTokenSize(Text, {}, {});
-        const TTokenEnds Ends = WriteStyledToken(RtfDocument.Reserve(Room + LineEnd.size()), HtmlDocument.Reserve(Room),
-                                                 Text, Style);
-        Counters.Bytes += RtfDocument.Commit(Ends.Rtf) + HtmlDocument.Commit(Ends.Html);
-        return;
-    }
+    if (Style == tsLink || Style == tsAnchor) return RenderLinkOrAnchor(Text, Caption, Target, Style);
+    // A token in its own style: its caption and target are not written.
+    const std::size_t Room = MaxTokenSize(Text, {}, {});
+    if (!RtfDocument.Fits(Room + LineEnd.size()) || !HtmlDocument.Fits(Room)) return RenderAfterFlush(Text, Style);
+    RenderStyled(Text, Style);
+}
+
+// Out of line, or the compiler folds it back into RenderToken.
+[[gnu::noinline]] void TDocuments::RenderAfterFlush(std::string_view Text, TokenStyle Style) {
+    RenderStyled(Text, Style);
+}
+
+void TDocuments::RenderLinkOrAnchor(std::string_view Text, std::string_view Caption, std::string_view Target,
+                                    TokenStyle Style) {
     if (Style == tsLink) ++Counters.Links;
     if (Style == tsAnchor) ++Counters.Anchors;
     const std::size_t Room = MaxTokenSize(Text, Caption, Target);

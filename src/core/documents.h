@@ -36,24 +36,24 @@ public:
     // The hot path: Reserve gives room for MaxBytes bytes straight in the
     // file's buffer, Commit takes what was formed there, up to End, and
     // returns its length; so a token is formed in place, never copied. Only
-    // while the file is open.
-    char* Reserve(std::size_t MaxBytes) {
-        return buffer_.size() - used_ >= MaxBytes ? buffer_.data() + used_ : Room(MaxBytes);
-    }
-    std::size_t Commit(const char* End) {
-        const auto n = static_cast<std::size_t>(End - (buffer_.data() + used_));
-        used_ += n;
-        written_ += n;
-        if (used_ >= FlushThreshold) FlushFull();
+    // while the file is open. The buffer is written out when the room asked
+    // for does not fit after what it holds, so the check in Reserve is the
+    // only one a token costs.
+    char* Reserve(std::size_t MaxBytes) { return Fits(MaxBytes) ? next_ : Room(MaxBytes); }
+    // Whether Reserve(MaxBytes) gives room without writing the buffer out.
+    bool Fits(std::size_t MaxBytes) const noexcept { return static_cast<std::size_t>(end_ - next_) >= MaxBytes; }
+    std::size_t Commit(char* End) {
+        const auto n = static_cast<std::size_t>(End - next_);
+        next_ = End;
         return n;
     }
-    std::uint64_t BytesWritten() const noexcept { return written_; }
+    std::uint64_t BytesWritten() const noexcept {
+        return flushed_ + static_cast<std::uint64_t>(next_ - buffer_.data());
+    }
 
 private:
-    static constexpr std::size_t FlushThreshold = 64 * 1024;
-    static constexpr std::size_t BufferSize = FlushThreshold + 4096;
+    static constexpr std::size_t BufferSize = 64 * 1024;
     bool WriteBuffer() noexcept;  // empties the buffer into the file; false on a short write
-    void FlushFull();             // WriteBuffer, throwing on a short write
     // Where MaxBytes may be written when they do not fit after what the buffer
     // holds: at its start once that is written out; a token larger than the
     // buffer grows it for the rest of the file.
@@ -61,8 +61,9 @@ private:
     std::FILE* file_ = nullptr;
     std::string name_;
     std::vector<char> buffer_;
-    std::size_t used_ = 0;  // bytes of buffer_ not yet written to the file
-    std::uint64_t written_ = 0;
+    char* next_ = nullptr;  // the end of what buffer_ holds, not yet written to the file
+    char* end_ = nullptr;   // the end of buffer_
+    std::uint64_t flushed_ = 0;  // bytes written to the file
 };
 
 struct TDocumentCounters {
@@ -93,6 +94,15 @@ public:
 
 private:
     void Line(TOutputFile& File, std::string_view S);  // WriteLine, counted
+    // A token in its own style: both forms, reserved, written and committed.
+    void RenderStyled(std::string_view Text, TokenStyle Style);
+    // RenderToken's rarer ways, kept out of it so that the usual one, a token
+    // in its own style that fits in both buffers, keeps nothing across a call
+    // but the documents themselves: links and anchors, and a token for which
+    // a buffer must be written out first.
+    void RenderLinkOrAnchor(std::string_view Text, std::string_view Caption, std::string_view Target,
+                            TokenStyle Style);
+    void RenderAfterFlush(std::string_view Text, TokenStyle Style);
 };
 
 }  // namespace corvanet

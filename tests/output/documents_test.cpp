@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <random>
 #include <string>
 
 #include "error.h"
@@ -103,6 +104,36 @@ TEST_F(DocumentsTest, OutputLargerThanTheBufferIsWrittenWhole) {
     TReadBack r = ClosePair();
     ASSERT_GT(r.Html.size(), 3u * 64 * 1024);
     ExpectWholeSource(r, expected);
+}
+
+// Tokens that end just before, at and after the end of a buffer, and tokens
+// larger than a whole buffer, which grow it for the rest of the file: every
+// byte arrives in order, and the counts are those of the files.
+TEST_F(DocumentsTest, TokensAroundAndBeyondTheBufferEndAreWrittenExactly) {
+    const std::string Alphabet = "ab {}<>&\\\r\n\x01\"";
+    std::mt19937 Random(515);
+    for (int Pair = 0; Pair < 2; ++Pair) {
+        const std::uint64_t BytesBefore = Docs.Counters.Bytes;
+        OpenPair();
+        std::string Rtf, Html;
+        for (int i = 0; i < 3000; ++i) {
+            const std::size_t Size = i % 700 == 0 ? 70000 + Random() % 70000 : Random() % 90;
+            std::string t(Size, 'x');
+            for (char& c : t)
+                if (Random() % 3 == 0) c = Alphabet[Random() % Alphabet.size()];
+            const auto Style = static_cast<TokenStyle>(Random() % (tsPlain + 1));
+            if (Style == tsAnchor || Style == tsLink) continue;
+            Docs.RenderToken(t, "", "", Style);
+            Rtf += FormatRtfToken(Style, t) + "\r\n";
+            Html += FormatHtmlToken(Style, t);
+        }
+        TReadBack r = ClosePair();
+        EXPECT_TRUE(r.Rtf.ends_with(Rtf + "}\r\n"));
+        EXPECT_TRUE(r.Html.ends_with(Html + "</FONT></PRE></BODY></HTML>\r\n"));
+        EXPECT_EQ(Docs.Counters.Bytes - BytesBefore, r.Rtf.size() + r.Html.size());
+        EXPECT_EQ(Docs.RtfDocument.BytesWritten(), r.Rtf.size());
+        EXPECT_EQ(Docs.HtmlDocument.BytesWritten(), r.Html.size());
+    }
 }
 
 TEST_F(DocumentsTest, ReopeningOverwritesTheFormerPair) {

@@ -1,8 +1,11 @@
 // Escaping and the per-style forms of both document kinds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "render.h"
 
@@ -110,6 +113,112 @@ TEST(Escape, WordAtATimeAgreesWithByteByByte) {
         AppendHtmlToken(HtmlAlone, In, {}, {}, Style);
         ASSERT_EQ(Rtf, RtfAlone + "\r\n") << Style;
         ASSERT_EQ(Html, HtmlAlone) << Style;
+    }
+}
+
+// The byte-by-byte rules in a style's own form: the escaped text between the
+// style's opening and closing strings, which are split off the form of a
+// marker byte that no form contains.
+std::string StyledByByte(const std::string& In, TokenStyle Style, bool Rtf) {
+    const std::string Form = Rtf ? FormatRtfToken(Style, "@") : FormatHtmlToken(Style, "@");
+    const std::size_t At = Form.find('@');
+    return Form.substr(0, At) + (Rtf ? RtfByByte(In) : HtmlByByte(In, false)) + Form.substr(At + 1);
+}
+
+struct TStyledForms {
+    std::string Rtf, Html;
+};
+
+// Both forms as WriteStyledToken writes them, with the text in a block of
+// exactly its size and each output in a block of exactly the room it is
+// promised, filled with Junk first: under the address sanitizer a read past
+// the text or a write past the room fails, and what is written must not
+// depend on what the room held.
+TStyledForms WriteStyledInExactRoom(const std::string& In, TokenStyle Style, char Junk) {
+    const auto Text = std::make_unique<char[]>(In.size());
+    std::copy(In.begin(), In.end(), Text.get());
+    const std::size_t Room = MaxTokenSize(In, {}, {});
+    const auto Rtf = std::make_unique<char[]>(Room + 2);
+    const auto Html = std::make_unique<char[]>(Room);
+    std::fill_n(Rtf.get(), Room + 2, Junk);
+    std::fill_n(Html.get(), Room, Junk);
+    const TTokenEnds Ends = WriteStyledToken(Rtf.get(), Html.get(), std::string_view(Text.get(), In.size()), Style);
+    return {std::string(Rtf.get(), Ends.Rtf), std::string(Html.get(), Ends.Html)};
+}
+
+// The styles WriteStyledToken takes: all but tsAnchor and tsLink, and values
+// above tsPlain, which are written as tsPlain.
+std::vector<TokenStyle> StylesOfTheirOwn() {
+    std::vector<TokenStyle> Styles;
+    for (int s = 0; s <= tsPlain + 2; ++s)
+        if (s != tsAnchor && s != tsLink) Styles.push_back(static_cast<TokenStyle>(s));
+    return Styles;
+}
+
+void ExpectStyledByByte(const std::string& In, TokenStyle Style, char Junk) {
+    const TStyledForms Forms = WriteStyledInExactRoom(In, Style, Junk);
+    EXPECT_EQ(Forms.Rtf, StyledByByte(In, Style, true) + "\r\n") << Style << " " << testing::PrintToString(In);
+    EXPECT_EQ(Forms.Html, StyledByByte(In, Style, false)) << Style << " " << testing::PrintToString(In);
+}
+
+// Short texts go by fixed-size moves that overlap, rests of longer ones too:
+// every length up to past two words, plain and with each byte that may change
+// (and some that may not) in every place, a CR LF in every place, in every
+// style.
+TEST(StyledToken, ShortTextsAgreeWithByteByByteInEveryPlaceAndStyle) {
+    const std::string Specials = std::string("\\{}\r\n&<>\"\t\x01\x1f\x7f\x80\xff", 15) + '\0';
+    const std::string Letters = "abcdefghijklmnopqrstu";
+    char Junk = 0;
+    for (const TokenStyle Style : StylesOfTheirOwn()) {
+        for (std::size_t n = 0; n <= 20; ++n) {
+            const std::string Plain = Letters.substr(0, n);
+            ExpectStyledByByte(Plain, Style, Junk++);
+            for (std::size_t i = 0; i < n; ++i) {
+                for (const char c : Specials) {
+                    std::string In = Plain;
+                    In[i] = c;
+                    ExpectStyledByByte(In, Style, Junk++);
+                }
+                if (i + 1 < n) {
+                    std::string In = Plain;
+                    In.replace(i, 2, "\r\n");
+                    ExpectStyledByByte(In, Style, Junk++);
+                }
+            }
+        }
+    }
+}
+
+// Every byte value, alone and beside others, in texts short enough for the
+// moves that overlap and one just long enough for a word.
+TEST(StyledToken, EveryByteValueAgreesWithByteByByte) {
+    for (const TokenStyle Style : {tsText, tsKeyword}) {
+        for (int b = 0; b < 256; ++b) {
+            for (std::size_t n = 1; n <= 9; ++n) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    std::string In(n, 'x');
+                    In[i] = static_cast<char>(b);
+                    ExpectStyledByByte(In, Style, static_cast<char>(b ^ 0x5a));
+                }
+            }
+        }
+    }
+}
+
+TEST(StyledToken, RandomTextsAgreeWithByteByByte) {
+    const std::string Alphabet = std::string("ab Z_9\r\n\t\\{}&<>\"\x01\x1f\x7f\x80\xff", 21) + '\0';
+    const std::vector<TokenStyle> Styles = StylesOfTheirOwn();
+    std::mt19937 Random(9731);
+    for (int Round = 0; Round < 30000; ++Round) {
+        std::string In(Random() % 70, 'q');
+        // From no special bytes to nearly all, so that clean words, short
+        // clean rests and runs of escapes all occur.
+        const unsigned Density = Random() % 9;
+        for (char& c : In)
+            if (Random() % 8 < Density) c = Alphabet[Random() % Alphabet.size()];
+        const TokenStyle Style = Styles[Random() % Styles.size()];
+        ExpectStyledByByte(In, Style, static_cast<char>(Random()));
+        if (::testing::Test::HasFailure()) return;
     }
 }
 
