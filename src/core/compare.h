@@ -3,6 +3,7 @@
 // ASCII letters are folded, every other byte compares as an unsigned value.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,25 @@ struct TextLess {
     }
 };
 
-char LowerAscii(char c) noexcept;
+// Inline, as it runs for every byte compared or hashed.
+constexpr char LowerAscii(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 std::string LowerAscii(std::string_view s);
+
+// A hash of the folded bytes and the length: names SameText calls equal hash
+// alike. It serves the hash tables of the symbol table, which never let the
+// order of their slots show.
+std::uint64_t FoldedHash(std::string_view Key) noexcept;
+
+// A name with its FoldedHash, for looking one name up in several tables
+// while hashing it once.
+struct THashedName {
+    explicit THashedName(std::string_view Name) noexcept : Text(Name), Hash(FoldedHash(Name)) {}
+
+    std::string_view Text;
+    std::uint64_t Hash;
+};
 
 }  // namespace corvanet

@@ -1,20 +1,20 @@
 // The symbol table and name resolution. Units, symbols, classes and methods live
-// in plain vectors owned by the table. The adders reach their unit through a
-// hash of the folded name that always yields the first registered match, so a
-// run stays linear however many units it has. The visible symbols of a unit are
-// a hash table of folded keys that keeps the first entry to become visible (the
-// unit's own symbols first), so a lookup costs one hash and, as a rule, one
-// string comparison, and building a list hashes no string again.
+// in plain vectors owned by the table. The adders and IsUnitName reach a unit
+// through a hash index of folded names that always yields the first registered
+// match, so a run stays linear however many units it has. The visible symbols
+// of a unit are such an index too, keeping the first entry to become visible
+// (the unit's own symbols first), so a lookup costs one hash and, as a rule,
+// one string comparison, and building a list hashes no string again.
 #include "symbols.h"
 
 #include <algorithm>
 #include <iterator>
 #include <limits>
-#include <unordered_map>
 #include <utility>
 
 #include "compare.h"
 #include "error.h"
+#include "folded_index.h"
 
 namespace corvanet {
 namespace {
@@ -26,36 +26,6 @@ constexpr std::string_view KindNames[] = {
 static_assert(std::size(KindNames) == skRecord + 1, "one display text per TSymbolKind");
 
 constexpr std::size_t NoIndex = std::numeric_limits<std::size_t>::max();
-
-// FNV-1a over the ASCII-folded bytes, so that names SameText calls equal hash
-// alike, finished with a full 64-bit mix: plain FNV-1a spreads similar names
-// (Unit1Symbol2, Unit1Symbol3 ...) poorly over the low bits a table index uses.
-std::uint64_t FoldedHash(std::string_view Key) noexcept {
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char c : Key) {
-        h ^= static_cast<unsigned char>(LowerAscii(c));
-        h *= 1099511628211ull;
-    }
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ull;
-    h ^= h >> 33;
-    return h;
-}
-
-struct TFoldedHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view Key) const noexcept { return static_cast<std::size_t>(FoldedHash(Key)); }
-};
-
-struct TFoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
-};
-
-// Unit name (as registered) -> index of its first entry in UnitList.
-using TUnitIndex = std::unordered_map<std::string, std::size_t, TFoldedHash, TFoldedEqual>;
 
 // The binary search of every lookup of the sorted table. It ends at the first
 // equal entry that the halving meets, which among several equal keys is not
@@ -83,8 +53,6 @@ void SortByName(std::vector<Elm>& List) {
                      [](const Elm& a, const Elm& b) { return CompareText(a.Name, b.Name) < 0; });
 }
 
-constexpr std::uint32_t EmptySlot = std::numeric_limits<std::uint32_t>::max();
-
 // The folded-key hash of every symbol of the table, computed once after the
 // table last changed, so that no list of pass 2 hashes a string of a used unit
 // again. Unit u's symbols are at [RunStart[u], RunStart[u + 1]).
@@ -102,81 +70,58 @@ struct TSymbolHashes {
     }
 };
 
-// The symbols one unit of pass 2 can see: an open-addressing table keyed by
-// folded name that keeps, of several equal keys, the first to become visible
-// (the unit's own symbols, then the used units in the order added, each in its
-// sorted order). A unit named again (in both uses clauses, or its own name) is
-// not entered twice: its second copy could never be the first.
+// A symbol of the table as the index of its unit and its index there; as an
+// entry of a TFoldedIndex, the unit's index in the high half, the symbol's in
+// the low.
+using TSymbolAt = std::pair<std::size_t, std::size_t>;
+
+std::uint64_t Pack(std::size_t Unit, std::size_t Symbol) noexcept { return std::uint64_t{Unit} << 32 | Symbol; }
+
+TSymbolAt Unpack(std::uint64_t Entry) noexcept {
+    return {static_cast<std::size_t>(Entry >> 32), static_cast<std::size_t>(Entry & 0xFFFFFFFFu)};
+}
+
+// Whether an entry's symbol is named Name (ignoring case).
+auto SymbolNamed(std::string_view Name, const std::vector<TURElm>& Units) noexcept {
+    return [Name, &Units](std::uint64_t Entry) {
+        const auto [unit, symbol] = Unpack(Entry);
+        return SameText(Units[unit].Symbols[symbol].Name, Name);
+    };
+}
+
+// The symbols one unit of pass 2 can see, indexed by folded name, keeping of
+// several equal keys the first to become visible (the unit's own symbols,
+// then the used units in the order added, each in its sorted order). A unit
+// named again (in both uses clauses, or its own name) is not entered twice:
+// its second copy could never be the first.
 class TVisibleSet {
 public:
-    explicit TVisibleSet(std::size_t UnitCount) : slots_(16), added_(UnitCount, false) {}
+    explicit TVisibleSet(std::size_t UnitCount) : added_(UnitCount, false) {}
 
     void AddUnits(const std::vector<int>& Indexes, const std::vector<TURElm>& Units, const TSymbolHashes& Keys) {
         std::size_t incoming = 0;
         for (const int index : Indexes) incoming += Units[static_cast<std::size_t>(index)].Symbols.size();
-        Reserve(used_ + incoming);
+        index_.Reserve(index_.Size() + incoming);
         for (const int index : Indexes) {
             const auto unit = static_cast<std::size_t>(index);
             if (added_[unit]) continue;
             added_[unit] = true;
-            for (std::size_t s = 0; s < Units[unit].Symbols.size(); ++s)
-                Insert({Keys.Hashes[Keys.RunStart[unit] + s], static_cast<std::uint32_t>(unit),
-                        static_cast<std::uint32_t>(s)},
-                       Units);
+            for (std::size_t s = 0; s < Units[unit].Symbols.size(); ++s) {
+                index_.Insert(Keys.Hashes[Keys.RunStart[unit] + s], Pack(unit, s),
+                              SymbolNamed(Units[unit].Symbols[s].Name, Units));
+            }
         }
     }
 
     // Unit and symbol index of the answer, or nothing.
-    std::optional<std::pair<std::size_t, std::size_t>> Find(std::string_view Name,
-                                                            const std::vector<TURElm>& Units) const {
-        const std::uint64_t hash = FoldedHash(Name);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask; slots_[i].Unit != EmptySlot; i = (i + 1) & mask)
-            if (slots_[i].Hash == hash && SameText(KeyOf(slots_[i], Units), Name))
-                return std::make_pair(std::size_t{slots_[i].Unit}, std::size_t{slots_[i].Symbol});
-        return std::nullopt;
+    std::optional<TSymbolAt> Find(const THashedName& Name, const std::vector<TURElm>& Units) const {
+        const std::uint64_t found = index_.Find(Name.Hash, SymbolNamed(Name.Text, Units));
+        if (found == TFoldedIndex::NoValue) return std::nullopt;
+        return Unpack(found);
     }
 
 private:
-    struct TSlot {
-        std::uint64_t Hash = 0;
-        std::uint32_t Unit = EmptySlot;
-        std::uint32_t Symbol = 0;
-    };
-
-    static std::string_view KeyOf(const TSlot& Slot, const std::vector<TURElm>& Units) noexcept {
-        return Units[Slot.Unit].Symbols[Slot.Symbol].Name;
-    }
-
-    void Insert(const TSlot& Entry, const std::vector<TURElm>& Units) {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = Entry.Hash & mask;
-        for (; slots_[i].Unit != EmptySlot; i = (i + 1) & mask)
-            if (slots_[i].Hash == Entry.Hash && SameText(KeyOf(slots_[i], Units), KeyOf(Entry, Units)))
-                return;  // an equal key is visible already and stays the answer
-        slots_[i] = Entry;
-        ++used_;
-    }
-
-    // Keeps the table at most half full. The keys in it are all distinct, so
-    // moving them needs neither the strings nor any order.
-    void Reserve(std::size_t Entries) {
-        std::size_t size = slots_.size();
-        while (size < 2 * Entries) size *= 2;
-        if (size == slots_.size()) return;
-        std::vector<TSlot> old(size);
-        old.swap(slots_);
-        const std::size_t mask = size - 1;
-        for (const TSlot& slot : old) {
-            if (slot.Unit == EmptySlot) continue;
-            std::size_t i = slot.Hash & mask;
-            while (slots_[i].Unit != EmptySlot) i = (i + 1) & mask;
-            slots_[i] = slot;
-        }
-    }
-
-    std::vector<TSlot> slots_;  // size a power of two
-    std::size_t used_ = 0;
+    TFoldedIndex index_;
     std::vector<bool> added_;  // per unit: already visible
 };
 
@@ -187,7 +132,7 @@ struct TSymbolTable::Impl {
 
     const std::uint8_t& CurrentPass;
     std::vector<TURElm> Units;
-    TUnitIndex FirstUnit;
+    TFoldedIndex FirstUnit;  // registered name -> index of its first entry in Units
     std::size_t LastUnit = NoIndex;  // the unit the last adder found (a first match)
     std::size_t LastClassUnit = NoIndex;
     std::size_t LastClass = NoIndex;  // the class the last AddMember found there
@@ -195,6 +140,14 @@ struct TSymbolTable::Impl {
     std::optional<TVisibleSet> Visible;
 
     std::size_t FindFirstUnit(std::string_view Name);
+    std::size_t IndexedUnit(const THashedName& Name) const;
+    void IndexUnit(std::size_t Unit);
+    // Whether the unit at an index is named Name (ignoring case).
+    auto UnitNamed(std::string_view Name) const noexcept {
+        return [this, Name](std::uint64_t Unit) {
+            return SameText(Units[static_cast<std::size_t>(Unit)].Name, Name);
+        };
+    }
     TCRElm* FindFirstClass(std::size_t Unit, std::string_view ClassName);
     void Clear();
     void TableChanged();
@@ -206,10 +159,21 @@ struct TSymbolTable::Impl {
 // remembered unit stays a first match: units are only ever appended.
 std::size_t TSymbolTable::Impl::FindFirstUnit(std::string_view Name) {
     if (LastUnit < Units.size() && SameText(Units[LastUnit].Name, Name)) return LastUnit;
-    const auto found = FirstUnit.find(Name);
-    if (found == FirstUnit.end()) return NoIndex;
-    LastUnit = found->second;
-    return LastUnit;
+    const std::size_t found = IndexedUnit(THashedName(Name));
+    if (found != NoIndex) LastUnit = found;
+    return found;
+}
+
+// The first unit registered under Name, or NoIndex.
+std::size_t TSymbolTable::Impl::IndexedUnit(const THashedName& Name) const {
+    const std::uint64_t found = FirstUnit.Find(Name.Hash, UnitNamed(Name.Text));
+    return found == TFoldedIndex::NoValue ? NoIndex : static_cast<std::size_t>(found);
+}
+
+// Enters the unit at Unit unless one of its name is there already.
+void TSymbolTable::Impl::IndexUnit(std::size_t Unit) {
+    const std::string_view name = Units[Unit].Name;
+    FirstUnit.Insert(FoldedHash(name), Unit, UnitNamed(name));
 }
 
 TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view ClassName) {
@@ -229,7 +193,7 @@ TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view Cl
 void TSymbolTable::Impl::Clear() {
     Units.clear();
     Units.shrink_to_fit();
-    FirstUnit.clear();
+    FirstUnit.Clear();
     LastUnit = LastClassUnit = LastClass = NoIndex;
     KeyHashes.reset();
     Visible.reset();
@@ -243,8 +207,9 @@ void TSymbolTable::Impl::TableChanged() {
 }
 
 void TSymbolTable::Impl::IndexUnits() {
-    FirstUnit.clear();
-    for (std::size_t u = 0; u < Units.size(); ++u) FirstUnit.emplace(Units[u].Name, u);  // keeps the first
+    FirstUnit.Clear();
+    FirstUnit.Reserve(Units.size());
+    for (std::size_t u = 0; u < Units.size(); ++u) IndexUnit(u);  // in list order: keeps the first
     LastUnit = LastClassUnit = LastClass = NoIndex;
 }
 
@@ -301,8 +266,8 @@ void TSymbolTable::AddUnit(std::string_view Path) {
     TURElm unit;
     unit.Name = ReplaceExtension(FileNamePart(Path), "");
     unit.Path = Path;
-    impl_->FirstUnit.emplace(unit.Name, impl_->Units.size());  // a second registration keeps the first
     impl_->Units.push_back(std::move(unit));
+    impl_->IndexUnit(impl_->Units.size() - 1);  // a second registration keeps the first
     impl_->TableChanged();
 }
 
@@ -368,12 +333,12 @@ const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl
 
 int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units, Name); }
 
-bool TSymbolTable::IsUnitName(std::string_view Name) const {
-    return impl_->FirstUnit.find(Name) != impl_->FirstUnit.end();
-}
+bool TSymbolTable::IsUnitName(std::string_view Name) const { return IsUnitName(THashedName(Name)); }
+
+bool TSymbolTable::IsUnitName(const THashedName& Name) const { return impl_->IndexedUnit(Name) != NoIndex; }
 
 // The index keeps one entry per name, the first registration's.
-bool TSymbolTable::HasSameUnitNames() const { return impl_->FirstUnit.size() != impl_->Units.size(); }
+bool TSymbolTable::HasSameUnitNames() const { return impl_->FirstUnit.Size() != impl_->Units.size(); }
 
 std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
     const int unit = HalvingSearch(impl_->Units, UnitName);
@@ -398,6 +363,10 @@ void TSymbolTable::AddVisibleUnits(const std::vector<int>& UnitIndexes) {
 void TSymbolTable::FreeVisibleSymbols() { impl_->Visible.reset(); }
 
 std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(std::string_view Name) const {
+    return FindVisibleSymbol(THashedName(Name));
+}
+
+std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(const THashedName& Name) const {
     if (!impl_->Visible) return std::nullopt;
     const auto found = impl_->Visible->Find(Name, impl_->Units);
     if (!found) return std::nullopt;

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "compare.h"
+
 namespace corvanet {
 
 enum TSymbolKind : std::uint8_t {
@@ -101,6 +103,7 @@ public:
     // Name resolution (valid after SortSymbolTable).
     int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
     bool IsUnitName(std::string_view Name) const;  // FindUnit(Name) >= 0, by hash
+    bool IsUnitName(const THashedName& Name) const;  // the same for a name hashed already
     bool HasSameUnitNames() const;  // two units registered under one name (ignoring case)
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error
@@ -113,6 +116,7 @@ public:
     // symbols, then the used units in the order added, each in its sorted order.
     // The views stay valid until the table changes or is destroyed.
     std::optional<TFlatRef> FindVisibleSymbol(std::string_view Name) const;
+    std::optional<TFlatRef> FindVisibleSymbol(const THashedName& Name) const;  // the same, hashed already
 
     // Rows of the report: symbols + classes + members of every unit.
     std::size_t CountEntries() const noexcept;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "compare.h"
@@ -133,11 +134,27 @@ public:
         for (int step = 0; step < 300; ++step) OneAdderCall();
     }
 
+    // The unit index, which the table keeps from the first registration on.
+    void CompareUnitNames() {
+        bool twoAlike = false;
+        for (std::size_t a = 0; a < model_.Units.size(); ++a)
+            for (std::size_t b = a + 1; b < model_.Units.size(); ++b)
+                twoAlike = twoAlike || CompareText(model_.Units[a].Name, model_.Units[b].Name) == 0;
+        EXPECT_EQ(table_.HasSameUnitNames(), twoAlike);
+        for (int probe = 0; probe < 100; ++probe) {
+            const std::string name = probe % 2 ? RandomName(random_) : PickUnitName();
+            const bool registered = model_.FirstUnit(name) != nullptr;
+            EXPECT_EQ(table_.IsUnitName(name), registered) << name;
+            EXPECT_EQ(table_.IsUnitName(THashedName(name)), registered) << name;
+        }
+    }
+
     void CompareSortedLookups() {
         EXPECT_EQ(Dump(table_.UnitList()), Dump(model_.Units));
         table_.SortSymbolTable();
         model_.SortAll();
         EXPECT_EQ(Dump(table_.UnitList()), Dump(model_.Units));
+        CompareUnitNames();
         for (int probe = 0; probe < 200; ++probe) {
             const std::string unit = RandomName(random_), name = RandomName(random_);
             EXPECT_EQ(table_.FindUnit(unit), Model::Halving(model_.Units, unit)) << unit;
@@ -232,7 +249,12 @@ private:
             const auto found = table_.FindVisibleSymbol(name);
             const auto equal = model_.EqualEntries(name);
             ASSERT_EQ(found.has_value(), !equal.empty()) << name;
+            const auto hashed = table_.FindVisibleSymbol(THashedName(name));
+            ASSERT_EQ(hashed.has_value(), found.has_value()) << name;
             if (!found) continue;
+            EXPECT_EQ(std::tie(hashed->Name, hashed->UnitName, hashed->Kind),
+                      std::tie(found->Name, found->UnitName, found->Kind))
+                << name;
             const auto same = [&](const ModelFlat& e) {
                 return e.Name == found->Name && e.UnitName == found->UnitName && e.Kind == found->Kind;
             };
@@ -252,6 +274,7 @@ TEST(SymbolModelTest, RandomRunsMatchTheLiteralModel) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         ModelRun run(seed);
         run.FillBoth();
+        run.CompareUnitNames();
         run.CompareSortedLookups();
         run.CompareVisibleLists();
     }

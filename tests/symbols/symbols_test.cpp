@@ -1,11 +1,14 @@
 // Edge cases of the symbol table and name resolution: registration, the
 // adders and their passes, forward classes, record-typed variables, case,
-// the halving binary search, the visible symbols of one unit, and release.
+// the halving binary search, the visible symbols of one unit, copies of the
+// table, many units under repeated names, and release.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "compare.h"
 #include "error.h"
 #include "symbols.h"
 
@@ -240,6 +243,65 @@ TEST_F(SymbolTableTest, LookupsOfAbsentUnitsAndSymbols) {
     EXPECT_FALSE(Table.FindVisibleSymbol("There").has_value());
     EXPECT_FALSE(Table.FindVisibleSymbol("Her").has_value());
     EXPECT_FALSE(Table.FindVisibleSymbol("Heres").has_value());
+}
+
+// Pass 1 on several threads fills copies of the table made after pass 0; a
+// copy must send the adders to the same unit as the table itself would.
+TEST_F(SymbolTableTest, CopyOfTheTableFillsTheFirstOfSameNamedUnits) {
+    Register({"a/Twice.pas", "Other.pas", "b/TWICE.pas"});
+    TSymbolTable copy{Pass};
+    copy.CopyTable(Table);
+    EXPECT_TRUE(copy.HasSameUnitNames());
+    EXPECT_TRUE(copy.IsUnitName("oTHER"));
+    EXPECT_FALSE(copy.IsUnitName("Twic"));
+    copy.AddSymbol("twice", "Shared", skConstant);
+    copy.AddSymbol("Other", "Own", skVariable);
+    ASSERT_EQ(Names(copy.UnitList()[0].Symbols), std::vector<std::string>{"Shared"});
+    EXPECT_TRUE(copy.UnitList()[2].Symbols.empty());
+    Table.TakeUnitEntries(copy, 0);
+    EXPECT_EQ(Names(Table.UnitList()[0].Symbols), std::vector<std::string>{"Shared"});
+    EXPECT_TRUE(Table.UnitList()[1].Symbols.empty());  // not taken
+    EXPECT_TRUE(copy.UnitList()[0].Symbols.empty());
+}
+
+// Enough units for the unit index to grow several times, with names that
+// repeat in other letter cases: registered names are found whatever their
+// case, and the adders reach the first unit registered under a name, as a
+// linear search of the list in registration order would.
+TEST_F(SymbolTableTest, ManyUnitsAreFoundLikeALinearSearch) {
+    std::mt19937 rng(17);
+    const auto randomName = [&rng] {
+        static constexpr std::string_view Letters = "abAB";
+        std::string name(1 + rng() % 7, ' ');
+        for (char& c : name) c = Letters[rng() % Letters.size()];
+        return name;
+    };
+    std::vector<std::string> paths;
+    for (int u = 0; u < 1500; ++u) paths.push_back("dir/" + randomName() + ".pas");
+    Register(paths);
+    const auto firstUnit = [this](std::string_view Name) -> int {
+        for (std::size_t u = 0; u < Table.UnitList().size(); ++u)
+            if (CompareText(Table.UnitList()[u].Name, Name) == 0) return static_cast<int>(u);
+        return -1;
+    };
+    EXPECT_TRUE(Table.HasSameUnitNames());
+    std::vector<std::size_t> expectedSymbols(paths.size(), 0);
+    for (int probe = 0; probe < 3000; ++probe) {
+        const std::string name = randomName();
+        const int first = firstUnit(name);
+        ASSERT_EQ(Table.IsUnitName(name), first >= 0) << name;
+        if (first < 0) continue;
+        Table.AddSymbol(name, "S" + std::to_string(probe), skConstant);
+        ++expectedSymbols[static_cast<std::size_t>(first)];
+    }
+    for (std::size_t u = 0; u < paths.size(); ++u)
+        ASSERT_EQ(Table.UnitList()[u].Symbols.size(), expectedSymbols[u]) << Table.UnitList()[u].Name;
+    Table.SortSymbolTable();
+    for (int probe = 0; probe < 3000; ++probe) {
+        const std::string name = randomName();
+        ASSERT_EQ(Table.IsUnitName(name), firstUnit(name) >= 0) << name;
+        ASSERT_EQ(Table.IsUnitName(name), Find(name) >= 0) << name;
+    }
 }
 
 }  // namespace

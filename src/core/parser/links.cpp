@@ -229,8 +229,9 @@ TParseResult TParser::PassDottedName() {
 // Ident { "." Ident }: the use of a name, handed over by the pass-2 dispatch
 // still unwritten (output held).
 bool TParser::MayLink(std::string_view Name) const {
-    if (symbols_.IsUnitName(Name)) return true;
-    const auto Found = symbols_.FindVisibleSymbol(Name);
+    const THashedName Hashed(Name);  // one hash for both lookups
+    if (symbols_.IsUnitName(Hashed)) return true;
+    const auto Found = symbols_.FindVisibleSymbol(Hashed);
     return Found && IsRoutine(Found->Kind);
 }
 
