@@ -224,7 +224,7 @@ struct TScanner::Impl {
     std::uint8_t ScanParen(TTokenKind& kind);
     void ScanSlash(TTokenKind& kind);
     void ScanPair(int c, TTokenKind& kind);
-    void FinishGoodToken(TToken& token, TTokenKind kind);
+    void SplitRange(TToken& token);
 };
 
 std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
@@ -353,18 +353,9 @@ void TScanner::Impl::ScanPair(int c, TTokenKind& kind) {
     }
 }
 
+// Every token but blanks and words, which GetToken takes itself.
 std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
     const auto uc = static_cast<unsigned char>(c);
-    if (HasClass(uc, ccBlank)) {
-        TakeWhile([](unsigned char ch) { return HasClass(ch, ccBlank); });
-        kind = tkWhitespace;
-        return srToken;
-    }
-    if (HasClass(uc, ccWordStart)) {
-        TakeWhile([](unsigned char ch) { return HasClass(ch, ccWordStart | ccDigit); });
-        kind = tkIdentifier;  // GetToken classifies the whole word
-        return srToken;
-    }
     if (HasClass(uc, ccDigit)) return ScanNumber(kind);
     switch (c) {
     case '$':
@@ -388,17 +379,13 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
     return srBadChar;  // the character stays the look-ahead
 }
 
-void TScanner::Impl::FinishGoodToken(TToken& token, TTokenKind kind) {
-    token.Text = FinishToken();
-    if (RangeFollows) {  // "1..": the int is "1", both dots become the next token
-        RangeFollows = false;
-        token.Text.remove_suffix(1);
-        RangeOffset = Offset() - 1;
-        Take();
-        PendingRange = true;
-    }
-    token.Kind = kind == tkIdentifier ? LookupKeyword(token.Text) : kind;
-    Given = token.Text;
+// "1..": the int is "1", both dots become the next token.
+void TScanner::Impl::SplitRange(TToken& token) {
+    RangeFollows = false;
+    token.Text.remove_suffix(1);
+    RangeOffset = Offset() - 1;
+    Take();
+    PendingRange = true;
 }
 
 TScanner::TScanner() : impl_(std::make_unique<Impl>()) {}
@@ -461,11 +448,11 @@ int TScanner::TokenLine() const {
 
 std::uint8_t TScanner::GetToken(TToken& Token) {
     Impl& s = *impl_;
-    if (s.Stopped != srToken) {  // a lexical error ends the file for good
+    if (s.Stopped != srToken) [[unlikely]] {  // a lexical error ends the file for good
         s.EndToken(Token);
         return lastResult_ = s.Stopped;
     }
-    if (s.PendingRange) {
+    if (s.PendingRange) [[unlikely]] {
         s.PendingRange = false;
         Token.Kind = tkRange;
         Token.Text = s.Given = "..";
@@ -481,15 +468,28 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
         s.EndToken(Token);
         return lastResult_ = srEndOfInput;
     }
+    // Blanks and words are most tokens: taken here, the rest out of line.
     TTokenKind kind = tkEndOfInput;
-    const std::uint8_t result = s.ScanToken(c, kind);
-    if (result != srToken) {
+    std::uint8_t result = srToken;
+    if (const auto uc = static_cast<unsigned char>(c); HasClass(uc, ccBlank)) {
+        s.TakeWhile([](unsigned char ch) { return HasClass(ch, ccBlank); });
+        kind = tkWhitespace;
+    } else if (HasClass(uc, ccWordStart)) {
+        s.TakeWhile([](unsigned char ch) { return HasClass(ch, ccWordStart | ccDigit); });
+        kind = tkIdentifier;
+    } else {
+        result = s.ScanToken(c, kind);
+    }
+    if (result != srToken) [[unlikely]] {
         s.Carry.clear();
         s.Stopped = result;
         s.EndToken(Token);
         return lastResult_ = result;
     }
-    s.FinishGoodToken(Token, kind);
+    Token.Text = s.FinishToken();
+    if (s.RangeFollows) [[unlikely]] s.SplitRange(Token);
+    Token.Kind = kind == tkIdentifier ? LookupKeyword(Token.Text) : kind;
+    s.Given = Token.Text;
     return lastResult_ = srToken;
 }
 
