@@ -100,8 +100,16 @@ bool TOutputQueue::CurrentIsTrivia() const noexcept {
     return IsTrivia(stream_.CurrentToken.Kind) || stream_.Skipping;
 }
 
+// Pass 1 writes nothing, but what the rules queued is let go where the
+// output pass would write it, so the queue stays as short as there instead of
+// growing with every interface of the project. Out of line: the output pass
+// keeps FlushTokens to itself.
+[[gnu::noinline]] void TOutputQueue::DropReleased() noexcept {
+    if (!HoldOutput) DelayedTokens.clear();
+}
+
 void TOutputQueue::FlushTokens() {
-    if (stream_.CurrentPass == 1) return;
+    if (stream_.CurrentPass == 1) return DropReleased();
     const TToken& token = stream_.CurrentToken;
     if (HoldOutput) {
         // Trivia and skipped text keep their place in the queue; a significant

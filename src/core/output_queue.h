@@ -59,7 +59,8 @@ public:
     // Queues the current token in its own style (the end-of-input token queues
     // nothing) and ends the hold.
     void QueueCurrentToken();
-    // The token hook.
+    // The token hook. In pass 1 it writes nothing and only empties the
+    // queue where the output pass would write it.
     void FlushTokens();
 
     // HoldOutput := false; empty DelayedTokens. Before each document pair.
@@ -72,6 +73,7 @@ public:
 
 private:
     void WriteQueue();  // renders every entry, oldest first, and empties the queue
+    void DropReleased() noexcept;  // pass 1: empties the queue unless output is held
     // The heap buffers of written entries' texts, for the next entries to
     // reuse: nearly every blank between two tokens waits in the queue, and a
     // fresh string for each would cost an allocation and a release.

@@ -191,6 +191,34 @@ TEST(RunPipeline, CountsBytesTokensAndFiles) {
 
 // Two runs never share state: the same object run again (after an error too)
 // and a fresh one write the same documents and collect the same table.
+// Pass 1 writes nothing, yet its rules queue what they hold, as in the
+// output pass: the queue is let go where that pass would write it, so it does
+// not grow with the project's interfaces.
+TEST(RunPipeline, SymbolPassKeepsTheQueueShort) {
+    std::vector<TSourceFile> Files;
+    std::vector<std::pair<std::string, std::string>> Units;
+    for (int U = 0; U < 40; ++U) {
+        std::string Text = "unit U" + std::to_string(U) + ";\r\ninterface\r\ntype TC = class\r\n";
+        for (int R = 0; R < 30; ++R) Text += "  procedure P" + std::to_string(R) + "(A: Integer);\r\n";
+        Text += "end;\r\nfunction F(B: Integer): Integer;\r\nimplementation\r\nend.\r\n";
+        Files.push_back({"U" + std::to_string(U) + ".pas", Text});
+        Units.emplace_back("U" + std::to_string(U), "U" + std::to_string(U) + ".pas");
+    }
+    Files.push_back({"P.dpr", ProjectText(Units)});
+    const TProjectDir Project(Files);
+    for (unsigned Threads : {1u, 2u}) {
+        TRecorder Reporter;
+        TRun Run(Reporter);
+        Run.Threads = Threads;
+        Run.BuildDir = Project.Out();
+        Run.Symbols.CreateUnitList();
+        Run.ScanProject(Project.Dir() + "P.dpr", "");
+        Run.BuildSymbolTable();
+        EXPECT_EQ(Run.Symbols.CountEntries(), 40u * (1 + 1 + 1 + 30)) << Threads << " threads";
+        EXPECT_LT(Run.Queue.DelayedTokens.size(), 10u) << Threads << " threads";
+    }
+}
+
 TEST(RunPipeline, RunsAgainWithTheSameResult) {
     TProjectDir Project({{"p.dpr", ProjectText({{"U", "U.pas"}})},
                          {"bad.dpr", ProjectText({{"X", "X.pas"}})},
