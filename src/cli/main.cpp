@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -39,23 +38,23 @@ std::string BuildLocation(const std::string& Output) {
     return Output.back() == '/' ? Output : Output + "/";
 }
 
-std::string ReportText(const TRun& Run) {
-    const TReport Report = BuildReport(Run.Symbols, Run.LexicalStops);
-    std::string Text;
-    for (const std::string& Line : Report.Lines) Text += Line + "\n";
-    return Text + SymbolCountText(Report.Count) + "\n";
-}
-
-void WriteReport(const std::string& Destination, const std::string& Text) {
-    if (Destination == "-") {
-        std::fwrite(Text.data(), 1, Text.size(), stdout);
+// The report, written line by line as it is formed, to standard output ("-")
+// or to a file.
+void WriteReport(const std::string& Destination, const TRun& Run) {
+    const bool ToStdout = Destination == "-";
+    std::FILE* Out = ToStdout ? stdout : std::fopen(Destination.c_str(), "wb");
+    if (Out == nullptr) throw CorvanetError("Cannot create file " + Destination);
+    auto Put = [Out](const std::string& Line) {
+        std::fwrite(Line.data(), 1, Line.size(), Out);
+        std::fputc('\n', Out);
+    };
+    Put(SymbolCountText(VisitReportLines(Run.Symbols, Run.LexicalStops, Put)));
+    if (ToStdout) {
         std::fflush(stdout);
         return;
     }
-    std::ofstream File(Destination, std::ios::binary | std::ios::trunc);
-    File << Text;
-    File.close();
-    if (!File) throw CorvanetError("Cannot create file " + Destination);
+    const bool Written = std::ferror(Out) == 0;
+    if (std::fclose(Out) != 0 || !Written) throw CorvanetError("Cannot create file " + Destination);
 }
 
 int Process(const TCliOptions& Options) {
@@ -68,9 +67,8 @@ int Process(const TCliOptions& Options) {
         Run.BuildDir = BuildLocation(Options.Output);
         Run.HelpCompiler = Options.HelpCompiler;
         Run.Execute(Options.Project, Options.Defines);
-        const std::string Text = ReportText(Run);
+        WriteReport(Options.Report, Run);
         Run.Symbols.DestroyUnitList();
-        WriteReport(Options.Report, Text);
         const auto Elapsed = std::chrono::steady_clock::now() - Start;
         Reporter.Final("Time Taken: " +
                        FormatElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed).count()));

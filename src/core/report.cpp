@@ -26,20 +26,23 @@ std::string MemberRow(const TRefElm& Entry) {
     return Row("", "", Entry.Name, SymbolKindName(Entry.Kind));
 }
 
-void AddUnitRows(const TURElm& Unit, TReport& Report) {
-    Report.Lines.push_back(Unit.Name + ":" + Unit.Path);
+// The unit's line and its rows; returns the number of rows.
+int UnitRows(const TURElm& Unit, const TReportLine& Line) {
+    int Count = 0;
+    Line(Unit.Name + ":" + Unit.Path);
     for (const TRefElm& Symbol : Unit.Symbols) {
-        Report.Lines.push_back(MemberRow(Symbol));
-        ++Report.Count;
+        Line(MemberRow(Symbol));
+        ++Count;
     }
     for (const TCRElm& Class : Unit.Classes) {
-        Report.Lines.push_back(ClassRow(Class.Name));
-        ++Report.Count;
+        Line(ClassRow(Class.Name));
+        ++Count;
         for (const TRefElm& Member : Class.Members) {
-            Report.Lines.push_back(MemberRow(Member));
-            ++Report.Count;
+            Line(MemberRow(Member));
+            ++Count;
         }
     }
+    return Count;
 }
 
 std::string StopLine(const TLexicalStop& Stop) {
@@ -55,12 +58,18 @@ std::string PadColumn(std::string_view S) {
     return Padded;
 }
 
+int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line) {
+    Line(Row("Unit", "Class", "Reference", "Reference Type"));
+    Line(std::string(RuleWidth, '-'));
+    int Count = 0;
+    for (const TURElm& Unit : Symbols.UnitList()) Count += UnitRows(Unit, Line);
+    for (const TLexicalStop& Stop : Stops) Line(StopLine(Stop));
+    return Count;
+}
+
 TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops) {
     TReport Report;
-    Report.Lines.push_back(Row("Unit", "Class", "Reference", "Reference Type"));
-    Report.Lines.emplace_back(RuleWidth, '-');
-    for (const TURElm& Unit : Symbols.UnitList()) AddUnitRows(Unit, Report);
-    for (const TLexicalStop& Stop : Stops) Report.Lines.push_back(StopLine(Stop));
+    Report.Count = VisitReportLines(Symbols, Stops, [&Report](const std::string& Line) { Report.Lines.push_back(Line); });
     return Report;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ struct TReport {
 };
 
 TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops);
+
+// The same lines handed to Line one by one, in order, so that a front end can
+// write them as they come instead of holding the report; returns Count.
+using TReportLine = std::function<void(const std::string&)>;
+int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line);
 
 // "%d symbols scanned"
 std::string SymbolCountText(int Count);
