@@ -59,8 +59,11 @@ void TOutputFile::Create(const std::string& Name) {
     if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
     // Our own buffer already collects whole blocks; a second one would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    // Back to the usual size, should a giant token of the last file have grown it.
-    if (buffer_.size() != BufferSize) std::vector<char>(BufferSize).swap(buffer_);
+    // A buffer grown for a long token stays for the next file (the rest of a
+    // file after a lexical stop comes in 64 KiB pieces, each needing about
+    // 400 KiB of room; allocating that afresh for each such file costs more
+    // than keeping it); one grown past KeptBufferSize goes back to the usual size.
+    if (buffer_.size() < BufferSize || buffer_.size() > KeptBufferSize) std::vector<char>(BufferSize).swap(buffer_);
     next_ = buffer_.data();
     end_ = next_ + buffer_.size();
 }

@@ -53,6 +53,7 @@ public:
 
 private:
     static constexpr std::size_t BufferSize = 64 * 1024;
+    static constexpr std::size_t KeptBufferSize = 1024 * 1024;
     bool WriteBuffer() noexcept;  // empties the buffer into the file; false on a short write
     // Where MaxBytes may be written when they do not fit after what the buffer
     // holds: at its start once that is written out; a token larger than the
