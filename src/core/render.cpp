@@ -288,8 +288,8 @@ constexpr std::array<bool, 10> ColouredStyles = [] {
 
 // The class (SpecialBytes) of the byte p[i], and those of p[i] .. p[i + 3]
 // ORed together: whether one of them changes, without a loop.
-std::uint8_t ClassOf(const char* p, std::size_t i) noexcept { return SpecialBytes[static_cast<unsigned char>(p[i])]; }
-std::uint8_t ClassOf4(const char* p, std::size_t i) noexcept {
+[[gnu::always_inline]] inline std::uint8_t ClassOf(const char* p, std::size_t i) noexcept { return SpecialBytes[static_cast<unsigned char>(p[i])]; }
+[[gnu::always_inline]] inline std::uint8_t ClassOf4(const char* p, std::size_t i) noexcept {
     return ClassOf(p, i) | ClassOf(p, i + 1) | ClassOf(p, i + 2) | ClassOf(p, i + 3);
 }
 

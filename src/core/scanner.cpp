@@ -111,6 +111,15 @@ struct TScanner::Impl {
         return got;
     }
 
+    // The next window's bytes into Buffer, a NUL after them: the byte after
+    // the window is always a NUL (OpenText's string has one too), which no
+    // class of bytes holds, so the loops of TakeClass need no bound check.
+    std::size_t ReadWindow() {
+        const std::size_t got = ReadFile(Buffer.data(), BufferSize);
+        Buffer[got] = '\0';
+        return got;
+    }
+
     // Moves the window on; the taken part of the current window goes to Carry.
     bool Refill() {
         if (Exhausted) return false;
@@ -120,7 +129,7 @@ struct TScanner::Impl {
         }
         Carry.append(TakeStart, static_cast<std::size_t>(Pos - TakeStart));
         WindowOffset += static_cast<std::uint64_t>(End - Base);
-        const std::size_t got = ReadFile(Buffer.data(), Buffer.size());
+        const std::size_t got = ReadWindow();
         Base = Pos = TakeStart = Buffer.data();
         End = Base + got;
         Exhausted = got == 0;
@@ -140,6 +149,17 @@ struct TScanner::Impl {
         for (;;) {
             const char* p = Pos;
             while (p < End && pred(static_cast<unsigned char>(*p))) ++p;
+            Pos = p;
+            if (p < End || !Refill()) return;
+        }
+    }
+
+    // TakeWhile for bytes of the given classes: it stops at the NUL after the
+    // window, and only there does the window move on.
+    [[gnu::always_inline]] void TakeClass(std::uint8_t classes) {
+        for (;;) {
+            const char* p = Pos;
+            while (HasClass(static_cast<unsigned char>(*p), classes)) ++p;
             Pos = p;
             if (p < End || !Refill()) return;
         }
@@ -228,7 +248,7 @@ struct TScanner::Impl {
 };
 
 std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
-    TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+    TakeClass(ccDigit);
     int c = Peek();
     if (c == '.') {
         Take();
@@ -237,7 +257,7 @@ std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
             kind = tkIntNumber;
             return srToken;
         }
-        TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+        TakeClass(ccDigit);
         c = Peek();
         if (c == 'E' || c == 'e') TakeExponent();
         kind = tkRealNumber;
@@ -259,7 +279,7 @@ void TScanner::Impl::TakeExponent() {
         c = Peek();
     }
     if (c >= 0) Take();
-    TakeWhile([](unsigned char ch) { return HasClass(ch, ccDigit); });
+    TakeClass(ccDigit);
 }
 
 // Quoted parts and "#" character-code parts chain into one token.
@@ -360,7 +380,7 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
     switch (c) {
     case '$':
         Take();
-        TakeWhile([](unsigned char ch) { return HasClass(ch, ccHex); });
+        TakeClass(ccHex);
         kind = tkIntNumber;
         return srToken;
     case '\'':
@@ -406,9 +426,9 @@ void TScanner::Open(const std::string& FileName) {
     s.File = f;
     s.FileName = FileName;
     s.Opened = true;
-    s.Buffer.resize(BufferSize);
+    s.Buffer.resize(BufferSize + 1);  // and the NUL after the window
     fileSize_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-    const std::size_t got = s.ReadFile(s.Buffer.data(), s.Buffer.size());
+    const std::size_t got = s.ReadWindow();
     s.Exhausted = got == 0;
     s.StartWindow(s.Buffer.data(), got);
 }
@@ -472,10 +492,10 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     TTokenKind kind = tkEndOfInput;
     std::uint8_t result = srToken;
     if (const auto uc = static_cast<unsigned char>(c); HasClass(uc, ccBlank)) {
-        s.TakeWhile([](unsigned char ch) { return HasClass(ch, ccBlank); });
+        s.TakeClass(ccBlank);
         kind = tkWhitespace;
     } else if (HasClass(uc, ccWordStart)) {
-        s.TakeWhile([](unsigned char ch) { return HasClass(ch, ccWordStart | ccDigit); });
+        s.TakeClass(ccWordStart | ccDigit);
         kind = tkIdentifier;
     } else {
         result = s.ScanToken(c, kind);

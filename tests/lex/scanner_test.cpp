@@ -225,6 +225,36 @@ TEST(ScannerTest, FileWindowMatchesMemory) {
             ExpectSameScan(lextest::ScanToEnd(scanner), ScanText(text));
         }
     }
+    // The window ends in a NUL of the scanner's own; one in the text, just
+    // before, at or after that place, still stops the scan where it stands.
+    for (std::size_t at = 65530; at <= 65538; ++at) {
+        std::string text(at - 4, ' ');
+        text += "word";
+        text += '\0';
+        text += "x  ";
+        SCOPED_TRACE(testing::Message() << "NUL at " << at);
+        testsupport::WriteBytes(path, text);
+        TScanner scanner;
+        scanner.Open(path);
+        const TScanOutcome out = lextest::ScanToEnd(scanner);
+        EXPECT_EQ(out.Reason, srBadChar);
+        EXPECT_EQ(out.StopOffset, at);
+        ExpectSameScan(out, ScanText(text));
+    }
+    // A word running to the end of the file ends there, whatever the window's
+    // buffer held beyond the last bytes read (here letters of the first window).
+    {
+        std::string text(65536 + 100, ' ');
+        text.replace(90, 20, std::string(20, 'q'));
+        text.replace(text.size() - 4, 4, "last");
+        testsupport::WriteBytes(path, text);
+        TScanner scanner;
+        scanner.Open(path);
+        const TScanOutcome out = lextest::ScanToEnd(scanner);
+        ASSERT_FALSE(out.Tokens.empty());
+        EXPECT_EQ(out.Tokens.back().Text, "last");
+        ExpectSameScan(out, ScanText(text));
+    }
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
         const std::string text = lextest::RandomSource(seed, 300'000, seed % 2 == 0);
         testsupport::WriteBytes(path, text);
