@@ -156,16 +156,21 @@ inline void TDocuments::RenderStyled(std::string_view Text, TokenStyle Style) {
 
 void TDocuments::RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
                              TokenStyle Style) {
+    if (Style != tsLink && Style != tsAnchor) return RenderOwnStyle(Text, Style);  // caption and target unused
     if (!HtmlDocument.IsOpen() || !RtfDocument.IsOpen()) return;
     ++Counters.Tokens;
-    if (Style == tsLink || Style == tsAnchor) return RenderLinkOrAnchor(Text, Caption, Target, Style);
-    // A token in its own style: its caption and target are not written.
+    RenderLinkOrAnchor(Text, Caption, Target, Style);
+}
+
+void TDocuments::RenderOwnStyle(std::string_view Text, TokenStyle Style) {
+    if (!HtmlDocument.IsOpen() || !RtfDocument.IsOpen()) return;
+    ++Counters.Tokens;
     const std::size_t Room = MaxTokenSize(Text, {}, {});
     if (!RtfDocument.Fits(Room + LineEnd.size()) || !HtmlDocument.Fits(Room)) return RenderAfterFlush(Text, Style);
     RenderStyled(Text, Style);
 }
 
-// Out of line, or the compiler folds it back into RenderToken.
+// Out of line, or the compiler folds it back into RenderOwnStyle.
 [[gnu::noinline]] void TDocuments::RenderAfterFlush(std::string_view Text, TokenStyle Style) {
     RenderStyled(Text, Style);
 }

@@ -90,6 +90,9 @@ public:
     // Writes one token to both open documents.
     void RenderToken(std::string_view Text, std::string_view Caption, std::string_view Target,
                      TokenStyle Style);
+    // The same for a token in its own style (neither tsLink nor tsAnchor),
+    // nearly every token: no caption or target to pass.
+    void RenderOwnStyle(std::string_view Text, TokenStyle Style);
 
     TDocumentCounters Counters;
 
@@ -97,10 +100,10 @@ private:
     void Line(TOutputFile& File, std::string_view S);  // WriteLine, counted
     // A token in its own style: both forms, reserved, written and committed.
     void RenderStyled(std::string_view Text, TokenStyle Style);
-    // RenderToken's rarer ways, kept out of it so that the usual one, a token
-    // in its own style that fits in both buffers, keeps nothing across a call
-    // but the documents themselves: links and anchors, and a token for which
-    // a buffer must be written out first.
+    // The rarer ways of RenderToken and RenderOwnStyle, kept out of them so
+    // that the usual one, a token in its own style that fits in both buffers,
+    // keeps nothing across a call but the documents themselves: links and
+    // anchors, and a token for which a buffer must be written out first.
     void RenderLinkOrAnchor(std::string_view Text, std::string_view Caption, std::string_view Target,
                             TokenStyle Style);
     void RenderAfterFlush(std::string_view Text, TokenStyle Style);

@@ -120,7 +120,7 @@ void TOutputQueue::FlushTokens() {
     }
     if (HoldNextToken && !CurrentIsTrivia()) return;  // left to the reader
     if (!DelayedTokens.empty()) WriteQueue();
-    if (token.Kind != tkEndOfInput) documents_.RenderToken(token.Text, {}, {}, StyleOfToken());
+    if (token.Kind != tkEndOfInput) documents_.RenderOwnStyle(token.Text, StyleOfToken());
 }
 
 void TOutputQueue::Reset() {
@@ -137,7 +137,7 @@ void TOutputQueue::FinishFile() {
     // The scanner stopped at a lexical error: the rest of the file, from the
     // first byte of the failed token, is written as plain escaped text.
     stream_.Scanner.CopyRest(
-        [this](std::string_view Chunk) { documents_.RenderToken(Chunk, {}, {}, tsText); });
+        [this](std::string_view Chunk) { documents_.RenderOwnStyle(Chunk, tsText); });
 }
 
 }  // namespace corvanet
