@@ -8,21 +8,47 @@
 
 namespace corvanet {
 
-void TDefines::AddDefine(std::string_view Name) { items_.emplace_back(Name); }
+namespace {
+
+// Name in lower case into Out: names SameText calls equal fold alike.
+void Fold(std::string_view Name, std::string& Out) {
+    Out.assign(Name);
+    for (char& c : Out) c = LowerAscii(c);
+}
+
+}  // namespace
+
+int& TDefines::CountOf(std::string_view Name) {
+    Fold(Name, folded_);
+    return counts_[folded_];
+}
+
+void TDefines::AddDefine(std::string_view Name) {
+    items_.emplace_back(Name);
+    ++CountOf(Name);
+}
 
 // Removing a name that is not defined is harmless: valid sources UNDEF names
 // that were never defined.
 void TDefines::RemoveDefine(std::string_view Name) {
+    int& Count = CountOf(Name);
+    if (Count == 0) return;
+    --Count;
     const auto it = std::find_if(items_.begin(), items_.end(),
                                  [&](const std::string& item) { return SameText(item, Name); });
-    if (it != items_.end()) items_.erase(it);
+    items_.erase(it);
 }
 
 bool TDefines::IsDefined(std::string_view Name) const {
-    return std::any_of(items_.begin(), items_.end(), [&](const std::string& item) { return SameText(item, Name); });
+    Fold(Name, folded_);
+    const auto it = counts_.find(folded_);
+    return it != counts_.end() && it->second > 0;
 }
 
-void TDefines::ClearDefines() { items_.clear(); }
+void TDefines::ClearDefines() {
+    items_.clear();
+    counts_.clear();
+}
 
 void TDefines::LoadDefines(std::string_view Text) {
     ClearDefines();

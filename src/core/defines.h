@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace corvanet {
@@ -24,6 +25,13 @@ public:
 
 private:
     std::vector<std::string> items_;
+    // How many entries of items_ each name has, keyed by the name folded to
+    // lower case: a project's units define names again and again (the list
+    // of a large run grows to thousands), and every IFDEF asks, so a query
+    // must not walk the list.
+    std::unordered_map<std::string, int> counts_;
+    mutable std::string folded_;  // a query's name folded, kept to reuse its room
+    int& CountOf(std::string_view Name);
 };
 
 // What a reading did with the conditional symbols, in order. A reading begun
