@@ -39,11 +39,13 @@ void TDefines::RemoveDefine(std::string_view Name) {
     items_.erase(it);
 }
 
-bool TDefines::IsDefined(std::string_view Name) const {
+int TDefines::Count(std::string_view Name) const {
     Fold(Name, folded_);
     const auto it = counts_.find(folded_);
-    return it != counts_.end() && it->second > 0;
+    return it == counts_.end() ? 0 : it->second;
 }
+
+bool TDefines::IsDefined(std::string_view Name) const { return Count(Name) > 0; }
 
 void TDefines::ClearDefines() {
     items_.clear();
@@ -68,6 +70,25 @@ bool TDefineJournal::Replay(TDefines& Defines, std::size_t From, std::size_t To)
             case TDefineEvent::Undefine: Defines.RemoveDefine(Event.Name); break;
             case TDefineEvent::Query:
                 if (Defines.IsDefined(Event.Name) != Event.Answer) return false;
+                break;
+        }
+    }
+    return true;
+}
+
+bool TDefineJournal::Agrees(const TDefines& Defines, std::size_t From, std::size_t To) const {
+    std::unordered_map<std::string, int> Change;  // per folded name, what the events did to its count
+    std::string Folded;
+    for (std::size_t i = From; i < To && i < Events.size(); ++i) {
+        const TDefineEvent& Event = Events[i];
+        Fold(Event.Name, Folded);
+        int& Delta = Change[Folded];
+        const int Now = Defines.Count(Event.Name) + Delta;
+        switch (Event.Op) {
+            case TDefineEvent::Define: ++Delta; break;
+            case TDefineEvent::Undefine: if (Now > 0) --Delta; break;
+            case TDefineEvent::Query:
+                if ((Now > 0) != Event.Answer) return false;
                 break;
         }
     }

@@ -22,6 +22,8 @@ public:
     void LoadDefines(std::string_view Text);
 
     const std::vector<std::string>& Items() const noexcept { return items_; }
+    // How many entries equal Name.
+    int Count(std::string_view Name) const;
 
 private:
     std::vector<std::string> items_;
@@ -50,6 +52,9 @@ struct TDefineJournal {
     // Applies the events [From, To) to Defines in order; false as soon as a
     // query is answered otherwise than recorded (Defines is then part-applied).
     bool Replay(TDefines& Defines, std::size_t From, std::size_t To) const;
+    // Whether Replay would return true, leaving Defines as it is: a check
+    // that costs the events, not a copy of the list.
+    bool Agrees(const TDefines& Defines, std::size_t From, std::size_t To) const;
 };
 
 }  // namespace corvanet

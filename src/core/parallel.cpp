@@ -273,13 +273,9 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
                        (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
                        Record.ClassIn == Symbols.CurrentClass &&
                        !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
-    // The journal's part of the unit, replayed on the true symbols.
-    std::optional<TDefines> Defines;
-    if (Right && Record.JournalOut != Record.JournalIn) {
-        Defines = Stream.Defines;
-        if (!Helper.Journal.Replay(*Defines, Record.JournalIn, Record.JournalOut)) Defines.reset();
-    }
-    Again = !Right || (Record.JournalOut != Record.JournalIn && !Defines);
+    // The journal's part of the unit, checked against the true symbols.
+    const bool Journaled = Record.JournalOut != Record.JournalIn;
+    Again = !Right || (Journaled && !Helper.Journal.Agrees(Stream.Defines, Record.JournalIn, Record.JournalOut));
     if (Again) {
         ++Statistics.ReadAgain;
         (this->*Helper.Visit)(Record.Unit);
@@ -287,7 +283,7 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     }
     TakeCounts(*this, Record);
     if (Helper.Visit == &TRun::ReadUnitInterface) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
-    if (Defines) Stream.Defines = std::move(*Defines);
+    if (Journaled) Helper.Journal.Replay(Stream.Defines, Record.JournalIn, Record.JournalOut);  // agrees, so applies whole
     Stream.Skipping = Record.SkippingOut;
     Stream.CurrentToken = Record.TokenOut;
     if (Record.TypeNameSet) Parser.LastTypeName = Record.LastTypeOut;

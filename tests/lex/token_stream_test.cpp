@@ -195,6 +195,18 @@ TEST(TokenStreamTest, AcceptedJournalMeansTheSameReading) {
         replayed.LoadDefines(truth);
         SCOPED_TRACE(source + " guess " + guess + " truth " + truth);
         const bool accepts = journal.Replay(replayed, 0, journal.Events.size());
+        // The check without a copy answers as a replay on a copy would, for
+        // the whole journal and for a part of it, and changes nothing.
+        TDefines checked;
+        checked.LoadDefines(truth);
+        const std::vector<std::string> before = checked.Items();
+        EXPECT_EQ(journal.Agrees(checked, 0, journal.Events.size()), accepts);
+        const std::size_t from = pick(static_cast<int>(journal.Events.size()) + 1);
+        const std::size_t to = from + pick(static_cast<int>(journal.Events.size() - from) + 1);
+        TDefines part;
+        part.LoadDefines(truth);
+        EXPECT_EQ(journal.Agrees(checked, from, to), journal.Replay(part, from, to));
+        EXPECT_EQ(checked.Items(), before);
         if (guess == truth) {
             EXPECT_TRUE(accepts);
         }
