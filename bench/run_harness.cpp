@@ -110,8 +110,9 @@ private:
         Run.Execute(Project, O.Defines);
         Phases.Close();
         if (O.Phases)
-            std::fprintf(stderr, "  %llu units read again after a helper's wrong guess\n",
-                         static_cast<unsigned long long>(Run.Statistics.ReadAgain));
+            std::fprintf(stderr, "  %llu units read again after a helper's wrong guess, %llu read for a helper\n",
+                         static_cast<unsigned long long>(Run.Statistics.ReadAgain),
+                         static_cast<unsigned long long>(Run.Statistics.ReadForHelper));
         C = {Run.Statistics.SourceBytes, Run.Statistics.Files,    Run.Statistics.Tokens,
              Run.Symbols.CountEntries(), Run.Documents.Counters.Links, Run.Documents.Counters.Bytes};
     } catch (const std::exception& E) {

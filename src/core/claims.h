@@ -7,9 +7,11 @@
 namespace corvanet {
 
 // Who reads which units of a block: its own reader takes them one by one from
-// the front; the helper of the next block, once done with its own, takes
-// groups of them from the back (a unit and the units of the same name after
-// it are one group, read by one thread in order: they write the same files).
+// the front; a helper done with its own block takes the back half of what is
+// left, to read in order from one guess of the state it starts from (so only
+// the first unit of the half is read on a guess that nothing before it in the
+// half confirmed). A unit and the units of the same name after it are one
+// group, read by one thread in order: they write the same files.
 class TClaims {
 public:
     TClaims(int First, int Last) : front_(First), back_(Last) {}
@@ -22,16 +24,30 @@ public:
         front_ = Unit + 1;
         return true;
     }
-    // The last group not yet taken, [From, To); false when the reader took
-    // a unit of it already. Joined[i]: unit i is in the group of unit i - 1.
+    // The back half of the units not yet taken, at least the last group,
+    // [From, To), cut where a group starts; false when the reader took a unit
+    // of every group left. Joined[i]: unit i is in the group of unit i - 1.
     bool TakeBack(const std::vector<bool>& Joined, int& From, int& To) {
         const std::lock_guard<std::mutex> Hold(lock_);
-        From = back_ - 1;
-        while (From >= front_ && Joined[static_cast<std::size_t>(From)]) --From;
-        if (From < front_) return false;
+        auto InGroup = [&Joined](int Unit) { return Joined[static_cast<std::size_t>(Unit)]; };
+        if (back_ <= front_) return false;
+        From = back_ - (back_ - front_ + 1) / 2;
+        int Start = From;
+        while (Start >= front_ && InGroup(Start)) --Start;
+        if (Start >= front_) {
+            From = Start;
+        } else {  // the reader began the group: the cut goes after it
+            while (From < back_ && InGroup(From)) ++From;
+            if (From == back_) return false;
+        }
         To = back_;
         back_ = From;
         return true;
+    }
+    // Units neither reader has taken yet.
+    int Left() {
+        const std::lock_guard<std::mutex> Hold(lock_);
+        return back_ - front_;
     }
 private:
     std::mutex lock_;

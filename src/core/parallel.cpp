@@ -14,11 +14,13 @@
 // true symbols (what a file's reading does to the stream never depends on how
 // it is parsed). The run's own thread reads again every unit that fails the
 // check. So every document, symbol, counter and lexical stop is the
-// sequential pass's, byte for byte.
+// sequential pass's, byte for byte. The run's own thread, done with its
+// block while the last helper is still at its own, becomes a helper too for
+// as long as that block has units left: it takes them from the back, from
+// the same guess, and checks them with the rest.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -100,9 +102,8 @@ TUnitWork UnitWork(const TRun& Run, bool BySize) {
     TUnitWork Work{{0.0}, {false}};
     const auto& Units = Run.Symbols.UnitList();
     for (std::size_t Unit = 0; Unit + 1 < Units.size(); ++Unit) {
-        std::error_code Ec;
-        const auto Size = BySize ? std::filesystem::file_size(Run.SourcePath(Units[Unit].Path), Ec) : 0;
-        Work.Before.push_back(Work.Before.back() + (Ec ? 1.0 : static_cast<double>(Size) + 1.0));
+        const auto Size = BySize ? Run.SourceSize(Units[Unit].Path) : std::nullopt;
+        Work.Before.push_back(Work.Before.back() + (Size ? static_cast<double>(*Size) : 0.0) + 1.0);
         if (Unit > 0) Work.Joined.push_back(SameText(Units[Unit - 1].Name, Units[Unit].Name));
     }
     return Work;
@@ -159,7 +160,7 @@ struct TRun::THelper {
     const std::vector<bool>* Joined = nullptr;
     int First = 0;
     TDefineJournal Journal;              // of the helper's whole reading
-    struct {                             // the guessed stream at a block's start
+    struct TGuess {                      // the guessed stream at a block's start
         TDefines Defines;
         bool Skipping = false;
         TToken CurrentToken;
@@ -199,17 +200,21 @@ void TRun::GenerateDocuments() {
 }
 
 void TRun::StartHelper(THelper& Helper) {
+    PrepareHelper(Helper);
+    // The guess: the state the pass began with, no last type name.
+    Helper.Guess.Defines = Stream.Defines;
+    Helper.Guess.Skipping = Stream.Skipping;
+    Helper.Guess.CurrentToken = Stream.CurrentToken;
+    Helper.Thread = std::thread(&TRun::RunHelper, std::ref(Helper));
+}
+
+void TRun::PrepareHelper(THelper& Helper) {
     TRun& Run = Helper.Run;
     Run.ProjectFile = ProjectFile;
     Run.BuildDir = BuildDir;
     Run.sourcePaths_ = sourcePaths_;
     Run.Symbols.CopyTable(Symbols);
-    // The guess: the state the pass began with, no last type name.
-    Helper.Guess.Defines = Stream.Defines;
-    Helper.Guess.Skipping = Stream.Skipping;
-    Helper.Guess.CurrentToken = Stream.CurrentToken;
     Run.Stream.Journal = &Helper.Journal;
-    Helper.Thread = std::thread(&TRun::RunHelper, std::ref(Helper));
 }
 
 // On the helper's thread: touches nothing but the helper (and the claims).
@@ -298,9 +303,11 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
     std::vector<std::unique_ptr<TClaims>> Claims;
     for (const auto& [First, Last] : Blocks) Claims.push_back(std::make_unique<TClaims>(First, Last));
     std::vector<std::unique_ptr<THelper>> Helpers;
+    std::unique_ptr<THelper> Spare;  // the run's own thread as a helper
+    TClaims NoUnits(Count, Count);  // the spare has no block of its own
     int Done = 0, Reported = 0;  // units read here; progress told
     auto Tick = [&] {
-        int Total = Done;
+        int Total = Done + (Spare ? Spare->Done.load() : 0);
         for (const auto& Helper : Helpers) Total += Helper->Done.load();
         while (Reported < Total) ReportProgress(static_cast<int>(Symbols.UnitList().size()), ++Reported);
     };
@@ -321,6 +328,19 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             ++Done;
             Tick();
         }
+        if (!Helpers.empty() && !Helpers.back()->Finished.load() && Claims.back()->Left() > 1) {
+            Spare = std::make_unique<THelper>();
+            Spare->Visit = Visit;
+            Spare->Own = &NoUnits;
+            Spare->Before = Claims.back().get();
+            Spare->Joined = &Work.Joined;
+            Spare->First = Count;
+            PrepareHelper(*Spare);
+            Spare->Guess = Helpers.front()->Guess;  // read-only on the helpers' threads
+            RunHelper(*Spare);
+            Statistics.ReadForHelper += Spare->Records.size();
+            Tick();
+        }
         for (const auto& Helper : Helpers) {
             for (; !Helper->Finished.load(); Tick(), reporter_.Waiting())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -328,6 +348,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
         }
         // Every further unit in order: what a helper read, checked, or read here.
         std::vector<std::pair<THelper*, const TUnitRecord*>> ByUnit(static_cast<std::size_t>(Count));
+        if (Spare) Helpers.push_back(std::move(Spare));  // finished, with no thread
         for (const auto& Helper : Helpers)
             for (const TUnitRecord& Record : Helper->Records)
                 ByUnit[static_cast<std::size_t>(Record.Unit)] = {Helper.get(), &Record};
@@ -343,7 +364,10 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             }
             Tick();
         }
-        for (const auto& Helper : Helpers) sourcePaths_.merge(Helper->Run.sourcePaths_);  // looked up once for both passes
+        for (const auto& Helper : Helpers) {  // looked up once for both passes
+            sourcePaths_.merge(Helper->Run.sourcePaths_);
+            sourceSizes_.merge(Helper->Run.sourceSizes_);
+        }
         (this->*Visit)(Count - 1);
         ++Done;
         Tick();

@@ -6,6 +6,8 @@
 // and never through the process's current directory.
 #include "pipeline.h"
 
+#include <filesystem>
+
 #include "platform.h"
 
 namespace corvanet {
@@ -38,6 +40,15 @@ std::string TRun::SourcePath(const std::string& UnitPath) const {
     const auto [It, Added] = sourcePaths_.try_emplace(BaseDir + '\n' + UnitPath);
     if (Added) It->second = ResolvePath(BaseDir, UnitPath, &listings_);
     return It->second;
+}
+
+std::optional<std::uint64_t> TRun::SourceSize(const std::string& UnitPath) const {
+    const std::string Path = SourcePath(UnitPath);
+    if (const auto Found = sourceSizes_.find(Path); Found != sourceSizes_.end()) return Found->second;
+    std::error_code Ec;
+    const auto Size = std::filesystem::file_size(Path, Ec);
+    if (Ec) return std::nullopt;
+    return Size;
 }
 
 // Opens a source file and reads its first token. EndOfInput tells at once
@@ -110,7 +121,9 @@ void TRun::ReadUnitInterface(int Index) {
     const std::string WrittenPath = Unit.Path;
     Symbols.CurrentUnit = Unit.Name;
     Stream.CurrentPass = 1;
-    OpenSource(SourcePath(WrittenPath), false);
+    const std::string Path = SourcePath(WrittenPath);
+    OpenSource(Path, false);
+    sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
     // The interface ends at `implementation`; a later `interface` (the keyword
     // of an interface type after a failed section) starts a new section.
     while (!Stream.EndOfInput && Stream.CurrentToken.Kind != tkImplementation) {

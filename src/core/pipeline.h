@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,9 @@ struct TRunStatistics {
     // Units a helper thread read on a wrong guess, which the run's own thread
     // read again (a measure of the parallel passes, not of the result).
     std::uint64_t ReadAgain = 0;
+    // Units the run's own thread read for a helper, from the back of its
+    // block, having finished its own (the same kind of measure).
+    std::uint64_t ReadForHelper = 0;
 };
 
 struct TUnitRecord;  // what a helper thread knows of a unit it read (parallel.cpp)
@@ -111,6 +115,9 @@ public:
     // with "\" as "/", relative to the project file's directory, letter case
     // matched per component where the exact path does not exist.
     std::string SourcePath(const std::string& UnitPath) const;
+    // The size in bytes of a unit's source: as the symbol pass found it, else
+    // as the file system tells now; nothing when it cannot tell.
+    std::optional<std::uint64_t> SourceSize(const std::string& UnitPath) const;
 
 private:
     void VisitUnits(const std::string& Status, void (TRun::*Visit)(int));
@@ -124,6 +131,7 @@ private:
     unsigned Workers() const;
     void VisitInParallel(void (TRun::*Visit)(int));
     void StartHelper(THelper& Helper);
+    void PrepareHelper(THelper& Helper);
     static void RunHelper(THelper& Helper);
     void AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again);
 
@@ -132,6 +140,9 @@ private:
     // lookup lists directories, and every unit is opened in both passes.
     mutable std::unordered_map<std::string, std::string> sourcePaths_;
     mutable TDirectoryListings listings_;  // what SourcePath read of directories
+    // The size of each source the symbol pass opened, by the path opened: the
+    // output pass weighs its units by them without asking the file system again.
+    std::unordered_map<std::string, std::uint64_t> sourceSizes_;
 };
 
 }  // namespace corvanet

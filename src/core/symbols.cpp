@@ -125,19 +125,41 @@ private:
     std::vector<bool> added_;  // per unit: already visible
 };
 
+// The units with their entries, and what is derived from them alone. A sorted
+// table is only read from then on, so a copy of it shares its data (the output
+// pass's second reader resolves names in a table of its own without copying
+// 20,000 names first); shared data is never changed: a table that changes
+// while it shares its data takes a copy of its own first.
+struct TTableData {
+    std::vector<TURElm> Units;
+    TFoldedIndex FirstUnit;  // registered name -> index of its first entry in Units
+    std::optional<TSymbolHashes> KeyHashes;
+};
+
 }  // namespace
 
 struct TSymbolTable::Impl {
     explicit Impl(const std::uint8_t& Pass) : CurrentPass(Pass) {}
 
     const std::uint8_t& CurrentPass;
-    std::vector<TURElm> Units;
-    TFoldedIndex FirstUnit;  // registered name -> index of its first entry in Units
+    std::shared_ptr<TTableData> Data = std::make_shared<TTableData>();
+    bool Shared = false;  // another table may read Data, on another thread
+    bool Sorted = false;  // unchanged since SortSymbolTable
     std::size_t LastUnit = NoIndex;  // the unit the last adder found (a first match)
     std::size_t LastClassUnit = NoIndex;
     std::size_t LastClass = NoIndex;  // the class the last AddMember found there
-    std::optional<TSymbolHashes> KeyHashes;
     std::optional<TVisibleSet> Visible;
+
+    const std::vector<TURElm>& Units() const noexcept { return Data->Units; }
+    // The data, to be changed: a copy of its own first if it is shared.
+    TTableData& Change() {
+        if (Shared) {
+            Data = std::make_shared<TTableData>(*Data);
+            Shared = false;
+        }
+        Sorted = false;
+        return *Data;
+    }
 
     std::size_t FindFirstUnit(std::string_view Name);
     std::size_t IndexedUnit(const THashedName& Name) const;
@@ -145,7 +167,7 @@ struct TSymbolTable::Impl {
     // Whether the unit at an index is named Name (ignoring case).
     auto UnitNamed(std::string_view Name) const noexcept {
         return [this, Name](std::uint64_t Unit) {
-            return SameText(Units[static_cast<std::size_t>(Unit)].Name, Name);
+            return SameText(Units()[static_cast<std::size_t>(Unit)].Name, Name);
         };
     }
     TCRElm* FindFirstClass(std::size_t Unit, std::string_view ClassName);
@@ -158,7 +180,7 @@ struct TSymbolTable::Impl {
 // First match of a linear search from the start of UnitList, or NoIndex. The
 // remembered unit stays a first match: units are only ever appended.
 std::size_t TSymbolTable::Impl::FindFirstUnit(std::string_view Name) {
-    if (LastUnit < Units.size() && SameText(Units[LastUnit].Name, Name)) return LastUnit;
+    if (LastUnit < Units().size() && SameText(Units()[LastUnit].Name, Name)) return LastUnit;
     const std::size_t found = IndexedUnit(THashedName(Name));
     if (found != NoIndex) LastUnit = found;
     return found;
@@ -166,18 +188,18 @@ std::size_t TSymbolTable::Impl::FindFirstUnit(std::string_view Name) {
 
 // The first unit registered under Name, or NoIndex.
 std::size_t TSymbolTable::Impl::IndexedUnit(const THashedName& Name) const {
-    const std::uint64_t found = FirstUnit.Find(Name.Hash, UnitNamed(Name.Text));
+    const std::uint64_t found = Data->FirstUnit.Find(Name.Hash, UnitNamed(Name.Text));
     return found == TFoldedIndex::NoValue ? NoIndex : static_cast<std::size_t>(found);
 }
 
 // Enters the unit at Unit unless one of its name is there already.
 void TSymbolTable::Impl::IndexUnit(std::size_t Unit) {
-    const std::string_view name = Units[Unit].Name;
-    FirstUnit.Insert(FoldedHash(name), Unit, UnitNamed(name));
+    const std::string_view name = Units()[Unit].Name;
+    Change().FirstUnit.Insert(FoldedHash(name), Unit, UnitNamed(name));
 }
 
 TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view ClassName) {
-    auto& classes = Units[Unit].Classes;
+    auto& classes = Change().Units[Unit].Classes;
     if (LastClassUnit == Unit && LastClass < classes.size() && SameText(classes[LastClass].Name, ClassName))
         return &classes[LastClass];
     for (std::size_t c = 0; c < classes.size(); ++c) {
@@ -191,35 +213,35 @@ TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view Cl
 }
 
 void TSymbolTable::Impl::Clear() {
-    Units.clear();
-    Units.shrink_to_fit();
-    FirstUnit.Clear();
+    Data = std::make_shared<TTableData>();
+    Shared = Sorted = false;
     LastUnit = LastClassUnit = LastClass = NoIndex;
-    KeyHashes.reset();
     Visible.reset();
 }
 
 // The resolution data and a visible list describe the table as it was; any
 // change to units or symbols makes them stale.
 void TSymbolTable::Impl::TableChanged() {
-    KeyHashes.reset();
+    Change().KeyHashes.reset();
     Visible.reset();
 }
 
 void TSymbolTable::Impl::IndexUnits() {
-    FirstUnit.Clear();
-    FirstUnit.Reserve(Units.size());
-    for (std::size_t u = 0; u < Units.size(); ++u) IndexUnit(u);  // in list order: keeps the first
+    TTableData& data = Change();
+    data.FirstUnit.Clear();
+    data.FirstUnit.Reserve(data.Units.size());
+    for (std::size_t u = 0; u < data.Units.size(); ++u) IndexUnit(u);  // in list order: keeps the first
     LastUnit = LastClassUnit = LastClass = NoIndex;
 }
 
 void TSymbolTable::Impl::MakeVisible(const std::vector<int>& UnitIndexes) {
     for (const int index : UnitIndexes)
-        if (index < 0 || static_cast<std::size_t>(index) >= Units.size())
+        if (index < 0 || static_cast<std::size_t>(index) >= Units().size())
             throw CorvanetError("List index out of bounds (" + std::to_string(index) + ")");
-    if (!KeyHashes) KeyHashes.emplace(Units);
-    if (!Visible) Visible.emplace(Units.size());
-    Visible->AddUnits(UnitIndexes, Units, *KeyHashes);
+    // Shared data has its hashes already (CopyTable); this table's own may be completed.
+    if (!Data->KeyHashes) Data->KeyHashes.emplace(Units());
+    if (!Visible) Visible.emplace(Units().size());
+    Visible->AddUnits(UnitIndexes, Units(), *Data->KeyHashes);
 }
 
 std::string_view SymbolKindName(TSymbolKind Kind) noexcept {
@@ -257,8 +279,17 @@ void TSymbolTable::DestroyUnitList() {
 
 void TSymbolTable::CopyTable(const TSymbolTable& From) {
     impl_->Clear();
-    impl_->Units = From.impl_->Units;
-    impl_->IndexUnits();
+    Impl& from = *From.impl_;
+    if (!from.Sorted) {
+        impl_->Data->Units = from.Units();
+        impl_->IndexUnits();
+        return;
+    }
+    // Sorted: shared, with the hashes every list of visible symbols needs.
+    if (!from.Data->KeyHashes) from.Data->KeyHashes.emplace(from.Units());
+    impl_->Data = from.Data;
+    impl_->Shared = from.Shared = true;
+    impl_->Sorted = true;
 }
 
 void TSymbolTable::AddUnit(std::string_view Path) {
@@ -266,8 +297,8 @@ void TSymbolTable::AddUnit(std::string_view Path) {
     TURElm unit;
     unit.Name = ReplaceExtension(FileNamePart(Path), "");
     unit.Path = Path;
-    impl_->Units.push_back(std::move(unit));
-    impl_->IndexUnit(impl_->Units.size() - 1);  // a second registration keeps the first
+    impl_->Change().Units.push_back(std::move(unit));
+    impl_->IndexUnit(impl_->Units().size() - 1);  // a second registration keeps the first
     impl_->TableChanged();
 }
 
@@ -278,7 +309,7 @@ void TSymbolTable::AddSymbol(std::string_view UnitName, std::string_view Name, T
     if (impl_->CurrentPass != 1) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
-    impl_->Units[unit].Symbols.push_back(TRefElm{std::string(Name), Kind});
+    impl_->Change().Units[unit].Symbols.push_back(TRefElm{std::string(Name), Kind});
     impl_->TableChanged();
 }
 
@@ -286,7 +317,7 @@ void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassNam
     if (impl_->CurrentPass != 1) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
-    impl_->Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}});
+    impl_->Change().Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}});
 }
 
 void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
@@ -302,13 +333,15 @@ void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassNa
 void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
     if (impl_->CurrentPass != 1) return;
     const std::size_t unit = impl_->FindFirstUnit(CurrentUnit);
-    if (unit == NoIndex || impl_->Units[unit].Symbols.empty()) return;
-    impl_->Units[unit].Symbols.back().Kind = Kind;
+    if (unit == NoIndex || impl_->Units()[unit].Symbols.empty()) return;
+    impl_->Change().Units[unit].Symbols.back().Kind = Kind;
 }
 
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
-    TURElm& Into = impl_->Units.at(Index);
-    TURElm& Taken = From.impl_->Units.at(Index);
+    const TURElm& Found = From.impl_->Units().at(Index);
+    if (Found.Symbols.empty() && Found.Classes.empty()) return;  // nothing to move
+    TURElm& Into = impl_->Change().Units.at(Index);
+    TURElm& Taken = From.impl_->Change().Units.at(Index);
     std::move(Taken.Symbols.begin(), Taken.Symbols.end(), std::back_inserter(Into.Symbols));
     std::move(Taken.Classes.begin(), Taken.Classes.end(), std::back_inserter(Into.Classes));
     Taken.Symbols.clear();
@@ -318,7 +351,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
 }
 
 void TSymbolTable::SortSymbolTable() {
-    auto& units = impl_->Units;
+    auto& units = impl_->Change().Units;
     SortByName(units);
     for (auto& unit : units) {
         SortByName(unit.Symbols);
@@ -327,23 +360,24 @@ void TSymbolTable::SortSymbolTable() {
     }
     impl_->IndexUnits();
     impl_->TableChanged();
+    impl_->Sorted = true;
 }
 
-const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl_->Units; }
+const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl_->Units(); }
 
-int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units, Name); }
+int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units(), Name); }
 
 bool TSymbolTable::IsUnitName(std::string_view Name) const { return IsUnitName(THashedName(Name)); }
 
 bool TSymbolTable::IsUnitName(const THashedName& Name) const { return impl_->IndexedUnit(Name) != NoIndex; }
 
 // The index keeps one entry per name, the first registration's.
-bool TSymbolTable::HasSameUnitNames() const { return impl_->FirstUnit.Size() != impl_->Units.size(); }
+bool TSymbolTable::HasSameUnitNames() const { return impl_->Data->FirstUnit.Size() != impl_->Units().size(); }
 
 std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
-    const int unit = HalvingSearch(impl_->Units, UnitName);
+    const int unit = HalvingSearch(impl_->Units(), UnitName);
     if (unit < 0) return std::nullopt;
-    const auto& symbols = impl_->Units[static_cast<std::size_t>(unit)].Symbols;
+    const auto& symbols = impl_->Units()[static_cast<std::size_t>(unit)].Symbols;
     const int symbol = HalvingSearch(symbols, Name);
     if (symbol < 0) return std::nullopt;
     return symbols[static_cast<std::size_t>(symbol)].Kind;
@@ -368,16 +402,16 @@ std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(std::string_view Name) c
 
 std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(const THashedName& Name) const {
     if (!impl_->Visible) return std::nullopt;
-    const auto found = impl_->Visible->Find(Name, impl_->Units);
+    const auto found = impl_->Visible->Find(Name, impl_->Units());
     if (!found) return std::nullopt;
-    const TURElm& unit = impl_->Units[found->first];
+    const TURElm& unit = impl_->Units()[found->first];
     const TRefElm& symbol = unit.Symbols[found->second];
     return TFlatRef{symbol.Name, unit.Name, symbol.Kind};
 }
 
 std::size_t TSymbolTable::CountEntries() const noexcept {
     std::size_t count = 0;
-    for (const auto& unit : impl_->Units) {
+    for (const auto& unit : impl_->Units()) {
         count += unit.Symbols.size() + unit.Classes.size();
         for (const auto& owner : unit.Classes) count += owner.Members.size();
     }

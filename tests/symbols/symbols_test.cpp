@@ -264,6 +264,38 @@ TEST_F(SymbolTableTest, CopyOfTheTableFillsTheFirstOfSameNamedUnits) {
     EXPECT_TRUE(copy.UnitList()[0].Symbols.empty());
 }
 
+// The output pass's second reader copies the sorted table, which then shares
+// its data: each table still changes alone (the passes would not change a
+// sorted table, but a table must stay a table), and both resolve names.
+TEST_F(SymbolTableTest, CopiesOfASortedTableChangeApart) {
+    Register({"Beta.pas", "Alpha.pas"});
+    Table.AddSymbol("Alpha", "First", skConstant);
+    Table.AddSymbol("Beta", "Second", skVariable);
+    Table.SortSymbolTable();
+    TSymbolTable copy{Pass};
+    copy.CopyTable(Table);
+    TSymbolTable third{Pass};
+    third.CopyTable(copy);
+    copy.AddSymbol("beta", "OnlyInTheCopy", skFunction);
+    Table.AddSymbol("alpha", "OnlyInTheTable", skFunction);
+    Table.SetLastSymbolKind(skType);
+    EXPECT_EQ(Names(copy.UnitList()[1].Symbols), (std::vector<std::string>{"Second", "OnlyInTheCopy"}));
+    EXPECT_EQ(Names(Table.UnitList()[0].Symbols), (std::vector<std::string>{"First", "OnlyInTheTable"}));
+    EXPECT_EQ(Names(third.UnitList()[0].Symbols), std::vector<std::string>{"First"});
+    EXPECT_EQ(Names(third.UnitList()[1].Symbols), std::vector<std::string>{"Second"});
+    EXPECT_EQ(third.UnitList()[0].Symbols[0].Kind, skConstant);
+    Pass = 2;
+    third.BeginVisibleSymbols({0, 1});
+    ASSERT_TRUE(third.FindVisibleSymbol("SECOND").has_value());
+    EXPECT_EQ(third.FindVisibleSymbol("second")->UnitName, "Beta");
+    EXPECT_FALSE(third.FindVisibleSymbol("OnlyInTheCopy").has_value());
+    copy.BeginVisibleSymbols({1});
+    EXPECT_TRUE(copy.FindVisibleSymbol("onlyinthecopy").has_value());
+    Table.BeginVisibleSymbols({0});
+    EXPECT_FALSE(Table.FindVisibleSymbol("OnlyInTheCopy").has_value());
+    EXPECT_TRUE(Table.FindVisibleSymbol("OnlyInTheTable").has_value());
+}
+
 // Enough units for the unit index to grow several times, with names that
 // repeat in other letter cases: registered names are found whatever their
 // case, and the adders reach the first unit registered under a name, as a
