@@ -14,31 +14,47 @@ namespace {
 constexpr int ColumnWidth = 20;
 constexpr std::size_t RuleWidth = 80;
 
-std::string Row(std::string_view First, std::string_view Second, std::string_view Third = {},
-                std::string_view Fourth = {}) {
-    return PadColumn(First) + PadColumn(Second) + PadColumn(Third) + PadColumn(Fourth);
+// Appends S, padded with blanks to the width of a column.
+void AppendColumn(std::string& Out, std::string_view S) {
+    Out.append(S);
+    if (S.size() < ColumnWidth) Out.append(ColumnWidth - S.size(), ' ');
+}
+
+// The rows are formed in one string that each next row reuses: a report has
+// a row per symbol, and four padded pieces joined afresh cost several
+// allocations each.
+const std::string& Row(std::string& Out, std::string_view First, std::string_view Second,
+                       std::string_view Third = {}, std::string_view Fourth = {}) {
+    Out.clear();
+    for (std::string_view Column : {First, Second, Third, Fourth}) AppendColumn(Out, Column);
+    return Out;
 }
 
 // Class lines fill only the two first columns, like the window's report.
-std::string ClassRow(std::string_view ClassName) { return PadColumn("") + PadColumn(ClassName); }
+const std::string& ClassRow(std::string& Out, std::string_view ClassName) {
+    Out.clear();
+    AppendColumn(Out, "");
+    AppendColumn(Out, ClassName);
+    return Out;
+}
 
-std::string MemberRow(const TRefElm& Entry) {
-    return Row("", "", Entry.Name, SymbolKindName(Entry.Kind));
+const std::string& MemberRow(std::string& Out, const TRefElm& Entry) {
+    return Row(Out, "", "", Entry.Name, SymbolKindName(Entry.Kind));
 }
 
 // The unit's line and its rows; returns the number of rows.
-int UnitRows(const TURElm& Unit, const TReportLine& Line) {
+int UnitRows(const TURElm& Unit, const TReportLine& Line, std::string& Text) {
     int Count = 0;
-    Line(Unit.Name + ":" + Unit.Path);
+    Line(Text.assign(Unit.Name).append(":").append(Unit.Path));
     for (const TRefElm& Symbol : Unit.Symbols) {
-        Line(MemberRow(Symbol));
+        Line(MemberRow(Text, Symbol));
         ++Count;
     }
     for (const TCRElm& Class : Unit.Classes) {
-        Line(ClassRow(Class.Name));
+        Line(ClassRow(Text, Class.Name));
         ++Count;
         for (const TRefElm& Member : Class.Members) {
-            Line(MemberRow(Member));
+            Line(MemberRow(Text, Member));
             ++Count;
         }
     }
@@ -53,16 +69,17 @@ std::string StopLine(const TLexicalStop& Stop) {
 }  // namespace
 
 std::string PadColumn(std::string_view S) {
-    std::string Padded(S);
-    if (Padded.size() < ColumnWidth) Padded.append(ColumnWidth - Padded.size(), ' ');
+    std::string Padded;
+    AppendColumn(Padded, S);
     return Padded;
 }
 
 int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line) {
-    Line(Row("Unit", "Class", "Reference", "Reference Type"));
-    Line(std::string(RuleWidth, '-'));
+    std::string Text;
+    Line(Row(Text, "Unit", "Class", "Reference", "Reference Type"));
+    Line(Text.assign(RuleWidth, '-'));
     int Count = 0;
-    for (const TURElm& Unit : Symbols.UnitList()) Count += UnitRows(Unit, Line);
+    for (const TURElm& Unit : Symbols.UnitList()) Count += UnitRows(Unit, Line, Text);
     for (const TLexicalStop& Stop : Stops) Line(StopLine(Stop));
     return Count;
 }
