@@ -7,7 +7,14 @@
 # machine hits every tool alike; per tool the median wall time of the rounds
 # with its min and max, then the ratios of the medians.
 #
-#   scripts/bench-compare.sh [--runs N] [--count UNITS] [--work DIR] [--corpus real|synthetic|both]
+#   scripts/bench-compare.sh [--runs N] [--count UNITS] [--work DIR] [--out DIR]
+#                            [--corpus real|synthetic|both]
+#
+# Every tool writes under --out (default: WORK/out), in a directory of this
+# session's own; nothing there is deleted. A file system in memory
+# (--out /dev/shm/corvanet-bench) takes the disk and its kernel noise out of
+# the comparison: every tool writes the same, only faster, so the floor gains
+# most from it.
 #
 # Corpora: --count real units from fpc-source and lazarus-src (900: about 26 MB)
 # listed by tests/acceptance/make_project.py, and a synthetic project of
@@ -19,14 +26,16 @@ root="$PWD"
 runs=3
 count=900
 work=/tmp/corvanet-bench
+out_root=
 corpus=both
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --count) count="$2"; shift 2 ;;
     --work) work="$2"; shift 2 ;;
+    --out) out_root="$2"; shift 2 ;;
     --corpus) corpus="$2"; shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--count UNITS] [--work DIR] [--corpus real|synthetic|both]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--runs N] [--count UNITS] [--work DIR] [--out DIR] [--corpus real|synthetic|both]" >&2; exit 2 ;;
   esac
 done
 
@@ -60,8 +69,10 @@ make_synthetic() {  # the generator is deterministic: a project made before is t
 
 # --- one timed command: "wall user sys" appended to $work/times/<tool> ---------
 # Every command writes into a directory that did not exist, after a sync, and
-# nothing is deleted while the rounds run: creating files right after deleting
-# others is slow on ext4 and would charge one tool for another's deletions.
+# nothing is deleted: on ext4 without a journal (as on these machines) the
+# kernel passes over recently freed inodes each time it creates a file, for
+# far longer than the rounds last (measured here: 1,806 files took 0.02 s to
+# create, 0.40 s after four deletions of as many, the last of them 35 s before).
 TIMEFORMAT='%3R %3U %3S'
 timed() {
   local tool="$1"; shift
@@ -71,7 +82,7 @@ timed() {
 }
 
 run_round() {
-  local list="$2" out="$work/out/$1-$3"
+  local list="$2" out="$session/$1-$3"
   timed corvanet "$bin/corvanet-cli" -q -o "$out/corvanet" --report /dev/null "$4"
   timed floor "$bin/floor" --sizes "$out/corvanet" --out "$out/floor" "$list"
   timed pygments "$python" "$root/bench/pygments_all.py" "$list" "$out/pygments"
@@ -120,11 +131,8 @@ measure() {
 echo "bench-compare: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 [ "$corpus" = synthetic ] || make_real
 [ "$corpus" = real ] || make_synthetic
-# Outputs of earlier sessions go first, then half a minute passes: ext4 keeps
-# inodes freed in the last 30 seconds out of reach, which slows file creation.
-rm -rf "$work/out"
-sync
-sleep 35
+session="${out_root:-$work/out}/$(date +%Y%m%d-%H%M%S)"
+mkdir -p "$session"
 [ "$corpus" = synthetic ] || measure "real units" "$work/real.dpr" "$work/real.list"
 [ "$corpus" = real ] || measure "synthetic" "$work/synthetic/Synthetic.dpr" "$work/synthetic.list"
-echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $work/out"
+echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session (delete them well before the next measurement)"

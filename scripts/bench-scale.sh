@@ -9,18 +9,25 @@
 #     per implementation, the same symbol table), and the 5,000-unit projects
 #     (ten times the table).
 #
-#   scripts/bench-scale.sh [--runs N] [--work DIR]
+#   scripts/bench-scale.sh [--runs N] [--work DIR] [--out DIR]
+#
+# The runs write under --out (default: WORK/out), in a directory of this
+# session's own, and nothing there is deleted (see bench-compare.sh: file
+# creation on ext4 stays slow long after deletions); --out /dev/shm/... keeps
+# the disk out of the wall times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
 runs=3
 work=/tmp/corvanet-scale
+out_root=
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --work) work="$2"; shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--work DIR]" >&2; exit 2 ;;
+    --out) out_root="$2"; shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--work DIR] [--out DIR]" >&2; exit 2 ;;
   esac
 done
 
@@ -38,17 +45,15 @@ for project in "${projects[@]}"; do
     python3 "$root/bench/gen_project.py" --units "$units" --fanout "$fanout" --private "$private" "$work/$name"
 done
 
-# Outputs of earlier sessions go, then half a minute passes before the runs
-# (file creation is slow right after deletions on ext4).
-rm -rf "$work/out"
+session="${out_root:-$work/out}/$(date +%Y%m%d-%H%M%S)"
+mkdir -p "$session"
 sync
-sleep 35
 echo "bench-scale: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-"$build/bin/run_harness" --runs "$runs" --output "$work/out" --tsv \
+"$build/bin/run_harness" --runs "$runs" --output "$session" --tsv \
   "$work/u500-f10/Synthetic.dpr" "$work/u5000-f10/Synthetic.dpr" \
   "$work/u5000-f50/Synthetic.dpr" "$work/u500-f10-big/Synthetic.dpr" | tee "$work/results.tsv" |
   awk -F'\t' '$2 != "noise"' | column -t -s $'\t'
-echo "bench-scale: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+echo "bench-scale: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session"
 
 # Medians by project (the harness's "median" rows), in the order run.
 awk -F'\t' '

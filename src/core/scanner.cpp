@@ -244,7 +244,7 @@ struct TScanner::Impl {
     std::uint8_t ScanParen(TTokenKind& kind);
     void ScanSlash(TTokenKind& kind);
     void ScanPair(int c, TTokenKind& kind);
-    void SplitRange(TToken& token);
+    void SplitRange(std::string_view& text);
 };
 
 std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
@@ -400,9 +400,9 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
 }
 
 // "1..": the int is "1", both dots become the next token.
-void TScanner::Impl::SplitRange(TToken& token) {
+void TScanner::Impl::SplitRange(std::string_view& text) {
     RangeFollows = false;
-    token.Text.remove_suffix(1);
+    text.remove_suffix(1);
     RangeOffset = Offset() - 1;
     Take();
     PendingRange = true;
@@ -506,10 +506,13 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
         s.EndToken(Token);
         return lastResult_ = result;
     }
-    Token.Text = s.FinishToken();
-    if (s.RangeFollows) [[unlikely]] s.SplitRange(Token);
-    Token.Kind = kind == tkIdentifier ? LookupKeyword(Token.Text) : kind;
-    s.Given = Token.Text;
+    // The text is kept in registers for all three uses: read back from the
+    // record just written, its two halves would not forward to one load.
+    std::string_view Text = s.FinishToken();
+    if (s.RangeFollows) [[unlikely]] s.SplitRange(Text);
+    Token.Text = Text;
+    s.Given = Text;
+    Token.Kind = kind == tkIdentifier ? LookupKeyword(Text) : kind;
     return lastResult_ = srToken;
 }
 
