@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -166,6 +167,7 @@ struct TRun::THelper {
         TToken CurrentToken;
     } Guess;
     std::vector<TUnitRecord> Records;    // one per unit read, in the order read
+    std::function<void()> AfterUnit;     // the spare's: the progress, told on its thread
     std::atomic<int> Done{0};
     std::atomic<bool> Finished{false};
     std::atomic<bool> Stop{false};
@@ -250,6 +252,7 @@ void TRun::RunHelper(THelper& Helper) {
         Record.TokenOut = Run.Stream.CurrentToken;
         Helper.Records.push_back(std::move(Record));
         Helper.Done.fetch_add(1);
+        if (Helper.AfterUnit) Helper.AfterUnit();
     };
     try {
         StartGuess();
@@ -337,6 +340,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             Spare->First = Count;
             PrepareHelper(*Spare);
             Spare->Guess = Helpers.front()->Guess;  // read-only on the helpers' threads
+            Spare->AfterUnit = [&Tick] { Tick(); };
             RunHelper(*Spare);
             Statistics.ReadForHelper += Spare->Records.size();
             Tick();
