@@ -35,9 +35,16 @@ std::string FileNamePart(const std::string& Path) {
     return slash == std::string::npos ? Path : Path.substr(slash + 1);
 }
 
-std::string ColourLine(const TRtfColour& C) {
-    return "\\red" + std::to_string(C.Red) + "\\green" + std::to_string(C.Green) + "\\blue" +
-           std::to_string(C.Blue) + ";";
+// The colour table's lines, the same in every topic, formed once.
+const std::vector<std::string>& ColourLines() {
+    static const std::vector<std::string> Lines = [] {
+        std::vector<std::string> Formed;
+        for (const TRtfColour& C : RtfColourTable)
+            Formed.push_back("\\red" + std::to_string(C.Red) + "\\green" + std::to_string(C.Green) + "\\blue" +
+                             std::to_string(C.Blue) + ";");
+        return Formed;
+    }();
+    return Lines;
 }
 
 }  // namespace
@@ -63,18 +70,18 @@ void TOutputFile::Create(const std::string& Name) {
     // file after a lexical stop comes in 64 KiB pieces, each needing about
     // 400 KiB of room; allocating that afresh for each such file costs more
     // than keeping it); one grown past KeptBufferSize goes back to the usual size.
-    if (buffer_.size() < BufferSize || buffer_.size() > KeptBufferSize) std::vector<char>(BufferSize).swap(buffer_);
-    next_ = buffer_.data();
-    end_ = next_ + buffer_.size();
+    if (size_ < BufferSize || size_ > KeptBufferSize) NewBuffer(BufferSize);
+    next_ = buffer_.get();
+    end_ = next_ + size_;
 }
 
 bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
 
 bool TOutputFile::WriteBuffer() noexcept {
-    const auto used = static_cast<std::size_t>(next_ - buffer_.data());
-    const bool ok = used == 0 || std::fwrite(buffer_.data(), 1, used, file_) == used;
+    const auto used = static_cast<std::size_t>(next_ - buffer_.get());
+    const bool ok = used == 0 || std::fwrite(buffer_.get(), 1, used, file_) == used;
     flushed_ += used;
-    next_ = buffer_.data();
+    next_ = buffer_.get();
     return ok;
 }
 
@@ -88,10 +95,20 @@ void TOutputFile::Close() {
 
 char* TOutputFile::Room(std::size_t MaxBytes) {
     if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
-    if (buffer_.size() < MaxBytes) buffer_.resize(MaxBytes);
-    next_ = buffer_.data();
-    end_ = next_ + buffer_.size();
+    if (size_ < MaxBytes) NewBuffer(MaxBytes);  // what it held is written out
+    next_ = buffer_.get();
+    end_ = next_ + size_;
     return next_;
+}
+
+void TOutputFile::NewBuffer(std::size_t Size) {
+    // The old one goes first (the new may be large), and nothing is held
+    // should the allocation fail.
+    buffer_.reset();
+    size_ = 0;
+    next_ = end_ = nullptr;
+    buffer_ = std::make_unique_for_overwrite<char[]>(Size);
+    size_ = Size;
 }
 
 void TOutputFile::WriteText(std::string_view S) {
@@ -128,7 +145,7 @@ void TDocuments::OpenDocuments(std::string_view CurrentUnit) {
         throw;
     }
     for (std::string_view s : RtfHeadLines) Line(RtfDocument, s);
-    for (const TRtfColour& c : RtfColourTable) Line(RtfDocument, ColourLine(c));
+    for (const std::string& s : ColourLines()) Line(RtfDocument, s);
     for (std::string_view s : RtfTailLines) Line(RtfDocument, s);
     Line(RtfDocument, FormatRtfToken(tsAnchor, topic) + std::string(RtfTitleOpen) +
                           EscapeRtf(CurrentUnit) + std::string(RtfTitleClose));

@@ -48,7 +48,7 @@ public:
         return n;
     }
     std::uint64_t BytesWritten() const noexcept {
-        return flushed_ + static_cast<std::uint64_t>(next_ - buffer_.data());
+        return flushed_ + static_cast<std::uint64_t>(next_ - buffer_.get());
     }
 
 private:
@@ -59,9 +59,15 @@ private:
     // holds: at its start once that is written out; a token larger than the
     // buffer grows it for the rest of the file.
     char* Room(std::size_t MaxBytes);
+    // A buffer of Size bytes, left as the allocator gives it: every byte is
+    // written before it is read, and zeroing would touch every page of a
+    // buffer grown for the worst case of a long token, most of which the
+    // token never fills.
+    void NewBuffer(std::size_t Size);
     std::FILE* file_ = nullptr;
     std::string name_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t size_ = 0;
     char* next_ = nullptr;  // the end of what buffer_ holds, not yet written to the file
     char* end_ = nullptr;   // the end of buffer_
     std::uint64_t flushed_ = 0;  // bytes written to the file

@@ -5,6 +5,7 @@
 #include "output_queue.h"
 
 #include <array>
+#include <functional>
 #include <utility>
 
 #include "documents.h"
@@ -79,7 +80,22 @@ void TOutputQueue::AmendToken(std::size_t Index, std::string_view Text, std::str
         throw CorvanetError("List index out of bounds (" +
                             std::to_string(static_cast<std::ptrdiff_t>(Index)) + ")");
     }
-    DelayedTokens[Index] = {std::string(Text), std::string(Caption), std::string(Target), Style};
+    TDelayedToken& Entry = DelayedTokens[Index];
+    // In place, keeping the strings' room, unless a text views the entry itself.
+    auto Inside = [](std::string_view View, const std::string& S) {
+        return !View.empty() && std::less_equal<const char*>()(S.data(), View.data()) &&
+               std::less_equal<const char*>()(View.data(), S.data() + S.size());
+    };
+    for (std::string_view View : {Text, Caption, Target}) {
+        if (Inside(View, Entry.Text) || Inside(View, Entry.Caption) || Inside(View, Entry.Target)) {
+            Entry = {std::string(Text), std::string(Caption), std::string(Target), Style};
+            return;
+        }
+    }
+    Entry.Text.assign(Text);
+    Entry.Caption.assign(Caption);
+    Entry.Target.assign(Target);
+    Entry.Style = Style;
 }
 
 void TOutputQueue::QueueCurrentToken() {

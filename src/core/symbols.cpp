@@ -342,10 +342,16 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     if (Found.Symbols.empty() && Found.Classes.empty()) return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
-    std::move(Taken.Symbols.begin(), Taken.Symbols.end(), std::back_inserter(Into.Symbols));
-    std::move(Taken.Classes.begin(), Taken.Classes.end(), std::back_inserter(Into.Classes));
-    Taken.Symbols.clear();
-    Taken.Classes.clear();
+    // As a rule the unit has no entries of its own yet: the lists change hands.
+    auto MoveToEnd = [](auto& Into, auto& From) {
+        if (Into.empty())
+            Into.swap(From);
+        else
+            std::move(From.begin(), From.end(), std::back_inserter(Into));
+        From.clear();
+    };
+    MoveToEnd(Into.Symbols, Taken.Symbols);
+    MoveToEnd(Into.Classes, Taken.Classes);
     impl_->TableChanged();
     From.impl_->TableChanged();
 }

@@ -214,6 +214,31 @@ TEST_F(QueueTest, AmendReplacesAllFourFieldsAndRejectsPositionsOutside) {
     EXPECT_EQ(message(Queue.DelayedTokens.size() - 1), "List index out of bounds (-1)");
 }
 
+// An amendment reuses the entry's strings, but a text that views the entry
+// itself (its own text as the caption, a part of its target as the text) is
+// read before anything is replaced.
+TEST_F(QueueTest, AmendingWithTheEntrysOwnTextsReadsThemFirst) {
+    Queue.QueueToken("a-long-identifier-beyond-any-short-string", "", "", tsIdentifier);
+    Queue.QueueToken("Unit.html#Unit_name", "name", "Unit_name", tsLink);
+    TDelayedToken& first = Queue.DelayedTokens[0];
+    const std::string text = first.Text;
+    Queue.AmendToken(0, "#anchor", first.Text, std::string_view(first.Text).substr(2, 4), tsLink);
+    EXPECT_EQ(first.Text, "#anchor");
+    EXPECT_EQ(first.Caption, text);
+    EXPECT_EQ(first.Target, "long");
+    TDelayedToken& second = Queue.DelayedTokens[1];
+    Queue.AmendToken(1, std::string_view(second.Target).substr(5), second.Caption, second.Text, tsAnchor);
+    EXPECT_EQ(second.Text, "name");
+    EXPECT_EQ(second.Caption, "name");
+    EXPECT_EQ(second.Target, "Unit.html#Unit_name");
+    EXPECT_EQ(second.Style, tsAnchor);
+    // And without such views the strings are simply reassigned.
+    Queue.AmendToken(1, "x", "", "y", tsPlain);
+    EXPECT_EQ(second.Text, "x");
+    EXPECT_EQ(second.Caption, "");
+    EXPECT_EQ(second.Target, "y");
+}
+
 // Long runs of held and released output with anchors, links and amendments
 // in between: whatever the pattern, both documents show the source once, in
 // order, and the links and anchors appear where they were queued.

@@ -262,6 +262,19 @@ TEST_F(SymbolTableTest, CopyOfTheTableFillsTheFirstOfSameNamedUnits) {
     EXPECT_EQ(Names(Table.UnitList()[0].Symbols), std::vector<std::string>{"Shared"});
     EXPECT_TRUE(Table.UnitList()[1].Symbols.empty());  // not taken
     EXPECT_TRUE(copy.UnitList()[0].Symbols.empty());
+    // Entries taken for a unit that has some already go after them, in order.
+    TSymbolTable second{Pass};
+    second.CopyTable(copy);
+    second.AddSymbol("twice", "Later", skVariable);
+    second.AddSymbol("twice", "Last", skVariable);
+    second.AddClass("twice", "TLater");
+    Table.AddClass("twice", "TFirst");
+    Table.TakeUnitEntries(second, 0);
+    EXPECT_EQ(Names(Table.UnitList()[0].Symbols), (std::vector<std::string>{"Shared", "Later", "Last"}));
+    ASSERT_EQ(Table.UnitList()[0].Classes.size(), 2u);
+    EXPECT_EQ(Table.UnitList()[0].Classes[1].Name, "TLater");
+    EXPECT_TRUE(second.UnitList()[0].Symbols.empty());
+    EXPECT_TRUE(second.UnitList()[0].Classes.empty());
 }
 
 // The output pass's second reader copies the sorted table, which then shares
