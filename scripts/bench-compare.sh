@@ -12,9 +12,9 @@
 #
 # Every tool writes under --out (default: WORK/out), in a directory of this
 # session's own; nothing there is deleted. A file system in memory
-# (--out /dev/shm/corvanet-bench) takes the disk and its kernel noise out of
-# the comparison: every tool writes the same, only faster, so the floor gains
-# most from it.
+# (--out /dev/shm/corvanet-bench) takes the disk out of the comparison, though
+# not the kernel's own swings: every tool writes the same, only faster, so the
+# floor gains most from it.
 #
 # Corpora: --count real units from fpc-source and lazarus-src (900: about 26 MB)
 # listed by tests/acceptance/make_project.py, and a synthetic project of
