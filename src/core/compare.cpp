@@ -1,6 +1,6 @@
 #include "compare.h"
 
-#include <cstring>
+#include "unaligned.h"
 
 namespace corvanet {
 namespace {
@@ -16,18 +16,6 @@ constexpr std::uint64_t FoldWord(std::uint64_t Word) noexcept {
     const std::uint64_t pastZ = low7 + EveryByte(0x80 - 'Z' - 1);  // high bit set past 'Z'
     const std::uint64_t capitals = fromA & ~pastZ & ~Word & EveryByte(0x80);
     return Word | (capitals >> 2);
-}
-
-std::uint64_t Load64(const char* p) noexcept {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-std::uint64_t Load32(const char* p) noexcept {
-    std::uint32_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
 }
 
 // One word into the running hash: the multiply spreads every bit upwards, the
@@ -55,8 +43,8 @@ bool SameText(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
     std::size_t i = 0;
     for (; i + 8 <= a.size(); i += 8) {
-        const std::uint64_t wordA = Load64(a.data() + i);
-        const std::uint64_t wordB = Load64(b.data() + i);
+        const std::uint64_t wordA = Load<std::uint64_t>(a.data() + i);
+        const std::uint64_t wordB = Load<std::uint64_t>(b.data() + i);
         if (wordA != wordB && FoldWord(wordA) != FoldWord(wordB)) return false;
     }
     for (; i < a.size(); ++i)
@@ -64,9 +52,18 @@ bool SameText(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+void LowerAscii(char* From, char* To) noexcept {
+    for (; From < To; ++From) *From = LowerAscii(*From);
+}
+
+void LowerAscii(std::string_view s, std::string& Out) {
+    Out.assign(s);
+    LowerAscii(Out.data(), Out.data() + Out.size());
+}
+
 std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = LowerAscii(c);
+    std::string out;
+    LowerAscii(s, out);
     return out;
 }
 
@@ -78,10 +75,10 @@ std::uint64_t FoldedHash(std::string_view Key) noexcept {
     const char* p = Key.data();
     std::size_t rest = Key.size();
     std::uint64_t hash = Absorb(0xCBF29CE484222325ull, rest);
-    for (; rest > 8; rest -= 8, p += 8) hash = Absorb(hash, FoldWord(Load64(p)));
+    for (; rest > 8; rest -= 8, p += 8) hash = Absorb(hash, FoldWord(Load<std::uint64_t>(p)));
     std::uint64_t last = 0;
     if (rest >= 4) {
-        last = Load32(p) | Load32(p + rest - 4) << 32;
+        last = Load<std::uint32_t>(p) | std::uint64_t{Load<std::uint32_t>(p + rest - 4)} << 32;
     } else if (rest > 0) {
         last = static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[rest / 2]) << 8 |
                static_cast<unsigned char>(p[rest - 1]) << 16;

@@ -27,6 +27,10 @@ constexpr char LowerAscii(char c) noexcept {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
+// The ASCII letters of [From, To) lower-cased in place.
+void LowerAscii(char* From, char* To) noexcept;
+// s lower-cased into Out, reusing its room.
+void LowerAscii(std::string_view s, std::string& Out);
 std::string LowerAscii(std::string_view s);
 
 // A hash of the folded bytes and the length: names SameText calls equal hash

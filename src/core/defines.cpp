@@ -8,18 +8,9 @@
 
 namespace corvanet {
 
-namespace {
-
-// Name in lower case into Out: names SameText calls equal fold alike.
-void Fold(std::string_view Name, std::string& Out) {
-    Out.assign(Name);
-    for (char& c : Out) c = LowerAscii(c);
-}
-
-}  // namespace
-
+// Names are counted folded to lower case: names SameText calls equal fold alike.
 int& TDefines::CountOf(std::string_view Name) {
-    Fold(Name, folded_);
+    LowerAscii(Name, folded_);
     return counts_[folded_];
 }
 
@@ -40,7 +31,7 @@ void TDefines::RemoveDefine(std::string_view Name) {
 }
 
 int TDefines::Count(std::string_view Name) const {
-    Fold(Name, folded_);
+    LowerAscii(Name, folded_);
     const auto it = counts_.find(folded_);
     return it == counts_.end() ? 0 : it->second;
 }
@@ -62,18 +53,33 @@ void TDefines::LoadDefines(std::string_view Text) {
     }
 }
 
-bool TDefineJournal::Replay(TDefines& Defines, std::size_t From, std::size_t To) const {
+namespace {
+
+// The events [From, To) applied to Defines in order; with CheckQueries, false
+// as soon as a query is answered otherwise than recorded.
+bool ApplyEvents(const std::vector<TDefineEvent>& Events, TDefines& Defines, std::size_t From, std::size_t To,
+                 bool CheckQueries) {
     for (std::size_t i = From; i < To && i < Events.size(); ++i) {
         const TDefineEvent& Event = Events[i];
         switch (Event.Op) {
             case TDefineEvent::Define: Defines.AddDefine(Event.Name); break;
             case TDefineEvent::Undefine: Defines.RemoveDefine(Event.Name); break;
             case TDefineEvent::Query:
-                if (Defines.IsDefined(Event.Name) != Event.Answer) return false;
+                if (CheckQueries && Defines.IsDefined(Event.Name) != Event.Answer) return false;
                 break;
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool TDefineJournal::Replay(TDefines& Defines, std::size_t From, std::size_t To) const {
+    return ApplyEvents(Events, Defines, From, To, true);
+}
+
+void TDefineJournal::Apply(TDefines& Defines, std::size_t From, std::size_t To) const {
+    ApplyEvents(Events, Defines, From, To, false);
 }
 
 bool TDefineJournal::Agrees(const TDefines& Defines, std::size_t From, std::size_t To) const {
@@ -81,7 +87,7 @@ bool TDefineJournal::Agrees(const TDefines& Defines, std::size_t From, std::size
     std::string Folded;
     for (std::size_t i = From; i < To && i < Events.size(); ++i) {
         const TDefineEvent& Event = Events[i];
-        Fold(Event.Name, Folded);
+        LowerAscii(Event.Name, Folded);
         int& Delta = Change[Folded];
         const int Now = Defines.Count(Event.Name) + Delta;
         switch (Event.Op) {

@@ -55,6 +55,9 @@ struct TDefineJournal {
     // Whether Replay would return true, leaving Defines as it is: a check
     // that costs the events, not a copy of the list.
     bool Agrees(const TDefines& Defines, std::size_t From, std::size_t To) const;
+    // The changes of [From, To) without asking the queries again: Replay of
+    // a part that Agrees accepted.
+    void Apply(TDefines& Defines, std::size_t From, std::size_t To) const;
 };
 
 }  // namespace corvanet

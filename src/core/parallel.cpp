@@ -291,7 +291,7 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     }
     TakeCounts(*this, Record);
     if (Helper.Visit == &TRun::ReadUnitInterface) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
-    if (Journaled) Helper.Journal.Replay(Stream.Defines, Record.JournalIn, Record.JournalOut);  // agrees, so applies whole
+    if (Journaled) Helper.Journal.Apply(Stream.Defines, Record.JournalIn, Record.JournalOut);
     Stream.Skipping = Record.SkippingOut;
     Stream.CurrentToken = Record.TokenOut;
     if (Record.TypeNameSet) Parser.LastTypeName = Record.LastTypeOut;

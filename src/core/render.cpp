@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "compare.h"
+#include "unaligned.h"
+
 namespace corvanet {
 
 namespace {
@@ -153,20 +156,6 @@ constexpr bool HtmlChanges(std::uint64_t Word, bool Attribute) noexcept {
     return (HasByte(Word, '&') | HasByte(Word, '<') | HasByte(Word, '>') | (Attribute ? HasByte(Word, '"') : 0)) != 0;
 }
 
-template <typename T>
-T Load(const char* p) noexcept {
-    T Value;
-    std::memcpy(&Value, p, sizeof Value);
-    return Value;
-}
-
-template <typename T>
-void Store(char* Out, T Value) noexcept {
-    std::memcpy(Out, &Value, sizeof Value);
-}
-
-std::uint64_t LoadWord(const char* p) noexcept { return Load<std::uint64_t>(p); }
-
 // The RTF escape of the byte at P, one that changes; returns the byte after
 // it (after the LF of a CR LF). Kept out of the loops, where it is rare.
 const char* EscapeRtfSpecial(char*& Out, const char* p, const char* end) noexcept {
@@ -198,7 +187,7 @@ char* PutEscapedRtf(char* Out, std::string_view Text) noexcept {
     const char* stop = p;  // bytes before it go one by one
     while (p < end) {
         if (p >= stop) {
-            if (end - p >= 8 && !RtfChanges(LoadWord(p))) {
+            if (end - p >= 8 && !RtfChanges(Load<std::uint64_t>(p))) {
                 std::memcpy(Out, p, 8);
                 Out += 8;
                 p += 8;
@@ -228,7 +217,7 @@ char* PutEscapedHtml(char* Out, std::string_view Text, bool Attribute) noexcept 
     const char* p = Text.data();
     const char* const end = p + Text.size();
     for (; end - p >= 8; p += 8) {
-        if (!HtmlChanges(LoadWord(p), Attribute)) {
+        if (!HtmlChanges(Load<std::uint64_t>(p), Attribute)) {
             std::memcpy(Out, p, 8);
             Out += 8;
             continue;
@@ -243,11 +232,6 @@ char* PutEscapedHtml(char* Out, std::string_view Text, bool Attribute) noexcept 
         else Out = EscapeHtmlSpecial(Out, *p);
     }
     return Out;
-}
-
-void LowerAscii(char* From, char* To) noexcept {
-    for (; From < To; ++From)
-        if (*From >= 'A' && *From <= 'Z') *From = static_cast<char>(*From - 'A' + 'a');
 }
 
 // An attribute value whose part from the first "#" on is lower-cased (a link
@@ -356,7 +340,7 @@ const char* PutChangedByte(char*& Rtf, char*& Html, const char* p, const char* e
         if (Left < 8) {
             if (PutShortUnchanged(Rtf, Html, p, Left)) return {Rtf + Left, Html + Left};
         } else if (((ClassOf4(p, 0) | ClassOf4(p, 4)) & 3) == 0) {
-            const std::uint64_t Word = LoadWord(p);
+            const std::uint64_t Word = Load<std::uint64_t>(p);
             Store(Rtf, Word);
             Store(Html, Word);
             Rtf += 8;
