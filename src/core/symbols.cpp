@@ -371,7 +371,19 @@ void TSymbolTable::SortSymbolTable() {
 
 const std::vector<TURElm>& TSymbolTable::UnitList() const noexcept { return impl_->Units(); }
 
-int TSymbolTable::FindUnit(std::string_view Name) const { return HalvingSearch(impl_->Units(), Name); }
+// In a sorted table the names equal ignoring case stand together and the
+// index holds the first of them. When it is the only one, it is the unit the
+// halving would end at, found without comparing a dozen scattered names; with
+// equal neighbours the halving decides which of them it is.
+int TSymbolTable::FindUnit(std::string_view Name) const {
+    const auto& units = impl_->Units();
+    if (impl_->Sorted) {
+        const std::size_t found = impl_->IndexedUnit(THashedName(Name));
+        if (found == NoIndex) return -1;
+        if (found + 1 == units.size() || !SameText(units[found + 1].Name, Name)) return static_cast<int>(found);
+    }
+    return HalvingSearch(units, Name);
+}
 
 bool TSymbolTable::IsUnitName(std::string_view Name) const { return IsUnitName(THashedName(Name)); }
 
@@ -381,7 +393,7 @@ bool TSymbolTable::IsUnitName(const THashedName& Name) const { return impl_->Ind
 bool TSymbolTable::HasSameUnitNames() const { return impl_->Data->FirstUnit.Size() != impl_->Units().size(); }
 
 std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName, std::string_view Name) const {
-    const int unit = HalvingSearch(impl_->Units(), UnitName);
+    const int unit = FindUnit(UnitName);
     if (unit < 0) return std::nullopt;
     const auto& symbols = impl_->Units()[static_cast<std::size_t>(unit)].Symbols;
     const int symbol = HalvingSearch(symbols, Name);
