@@ -46,6 +46,13 @@ std::optional<std::string> FirstIgnoringCase(const std::vector<std::string>& Nam
     return std::nullopt;
 }
 
+// What Part names in Dir, asking the disk: Part itself when it exists, else
+// the first entry equal to it ignoring case.
+std::optional<std::string> MatchOnDisk(const std::string& Dir, std::string_view Part, TDirectoryListings* Listings) {
+    if (Exists(Dir + std::string(Part))) return std::string(Part);
+    return Listings ? Listings->FindIgnoringCase(Dir, Part) : FirstIgnoringCase(ReadListing(Dir), Part);
+}
+
 std::vector<std::string_view> SplitComponents(std::string_view Path) {
     std::vector<std::string_view> Parts;
     std::size_t Start = 0;
@@ -71,6 +78,17 @@ std::optional<std::string> TDirectoryListings::FindIgnoringCase(const std::strin
     return FirstIgnoringCase(It->second, Name);
 }
 
+std::optional<std::string> TDirectoryListings::MatchEntry(const std::string& Dir, std::string_view Part) {
+    std::string Key = Dir;
+    Key += '\0';
+    Key += Part;
+    const auto Found = matches_.find(Key);
+    if (Found != matches_.end()) return Found->second;
+    std::optional<std::string> Entry = MatchOnDisk(Dir, Part, this);
+    matches_.emplace(std::move(Key), Entry);
+    return Entry;
+}
+
 std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath, TDirectoryListings* Listings) {
     std::string Written(WrittenPath);
     std::replace(Written.begin(), Written.end(), '\\', '/');
@@ -84,14 +102,15 @@ std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath
     // really holds; "." and ".." are taken as written.
     std::string Resolved = Root;
     for (std::string_view Part : SplitComponents(Written)) {
-        std::string Next = Resolved + std::string(Part);
-        if (Part != "." && Part != ".." && !Exists(Next)) {
-            std::optional<std::string> Entry = Listings ? Listings->FindIgnoringCase(Resolved, Part)
-                                                        : FirstIgnoringCase(ReadListing(Resolved), Part);
+        if (Part == "." || Part == "..") {
+            Resolved += Part;
+        } else {
+            const std::optional<std::string> Entry =
+                Listings ? Listings->MatchEntry(Resolved, Part) : MatchOnDisk(Resolved, Part, nullptr);
             if (!Entry) return Joined;
-            Next = Resolved + *Entry;
+            Resolved += *Entry;
         }
-        Resolved = std::move(Next) + '/';
+        Resolved += '/';
     }
     if (!Resolved.empty()) Resolved.pop_back();
     return Exists(Resolved) ? Resolved : Joined;

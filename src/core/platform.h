@@ -23,8 +23,15 @@ public:
     // byte order, so a run never depends on the order a directory lists them.
     std::optional<std::string> FindIgnoringCase(const std::string& Dir, std::string_view Name);
 
+    // The entry of Dir that a component written as Part names: Part itself
+    // when Dir holds it, else FindIgnoringCase's answer. Each pair is asked
+    // of the disk once, so the units of one directory cost no look-up of the
+    // directories above them.
+    std::optional<std::string> MatchEntry(const std::string& Dir, std::string_view Part);
+
 private:
     std::unordered_map<std::string, std::vector<std::string>> listings_;  // names in byte order
+    std::unordered_map<std::string, std::optional<std::string>> matches_;  // Dir, '\0', Part -> entry
 };
 
 // Resolves a path written in a project file ("\" or "/" separators, any

@@ -81,5 +81,21 @@ TEST_F(ResolvePathTest, PrefersTheExactEntryOverOthersOfAnotherCase) {
     EXPECT_EQ(ResolvePath(Base + "proj/", "main.PAS", &Listings), Base + "proj/MAIN.pas");
 }
 
+// One listing set serves a whole run, so what it remembers of a component
+// belongs to the directory it was found in.
+TEST_F(ResolvePathTest, RemembersEachComponentWithItsDirectory) {
+    for (const char* File : {"proj/a/Common/Unit1.pas", "proj/b/COMMON/unit1.PAS", "proj/b/COMMON/Unit2.pas"}) {
+        std::filesystem::create_directories(std::filesystem::path(Base + File).parent_path());
+        testsupport::WriteBytes(Base + File, "unit x;");
+    }
+    TDirectoryListings Listings;
+    for (int Round = 0; Round < 2; ++Round) {
+        EXPECT_EQ(ResolvePath(Base + "proj/", "A\\common\\UNIT1.pas", &Listings), Base + "proj/a/Common/Unit1.pas");
+        EXPECT_EQ(ResolvePath(Base + "proj/", "B\\common\\UNIT1.pas", &Listings), Base + "proj/b/COMMON/unit1.PAS");
+        EXPECT_EQ(ResolvePath(Base + "proj/", "B\\common\\unit2.pas", &Listings), Base + "proj/b/COMMON/Unit2.pas");
+        EXPECT_EQ(ResolvePath(Base + "proj/", "A\\common\\unit2.pas", &Listings), Base + "proj/A/common/unit2.pas");
+    }
+}
+
 }  // namespace
 }  // namespace corvanet
