@@ -11,10 +11,12 @@
 #                            [--corpus real|synthetic|both]
 #
 # Every tool writes under --out (default: WORK/out), in a directory of this
-# session's own; nothing there is deleted. A file system in memory
+# session's own; on a disk nothing there is deleted. A file system in memory
 # (--out /dev/shm/corvanet-bench) takes the disk out of the comparison, though
 # not the kernel's own swings: every tool writes the same, only faster, so the
-# floor gains most from it.
+# floor gains most from it. There each round's outputs are deleted after the
+# round (nearly 500 MB for the real units): kept, they would fill the memory,
+# and the kernel would reclaim cached pages for every later write.
 #
 # Corpora: --count real units from fpc-source and lazarus-src (900: about 26 MB)
 # listed by tests/acceptance/make_project.py, and a synthetic project of
@@ -90,6 +92,7 @@ run_round() {
   timed source-highlight bash -c \
     'xargs -a "$2" source-highlight --src-lang=pascal --out-format=html --output-dir="$1"' \
     _ "$out/source-highlight" "$list"
+  if [ -n "$in_memory" ]; then rm -rf "$out"; fi
 }
 
 # Median, min and max of the wall times (first column) of a tool.
@@ -133,6 +136,12 @@ echo "bench-compare: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadav
 [ "$corpus" = real ] || make_synthetic
 session="${out_root:-$work/out}/$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$session"
+in_memory=
+if [ "$(stat -f -c %T "$session")" = tmpfs ]; then in_memory=1; fi
 [ "$corpus" = synthetic ] || measure "real units" "$work/real.dpr" "$work/real.list"
 [ "$corpus" = real ] || measure "synthetic" "$work/synthetic/Synthetic.dpr" "$work/synthetic.list"
-echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session (delete them well before the next measurement)"
+if [ -n "$in_memory" ]; then
+  echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; each round's outputs were deleted after it (in memory)"
+else
+  echo "bench-compare: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session (delete them well before the next measurement)"
+fi

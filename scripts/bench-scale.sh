@@ -12,9 +12,9 @@
 #   scripts/bench-scale.sh [--runs N] [--work DIR] [--out DIR]
 #
 # The runs write under --out (default: WORK/out), in a directory of this
-# session's own, and nothing there is deleted (see bench-compare.sh: file
+# session's own; on a disk nothing there is deleted (see bench-compare.sh: file
 # creation on ext4 stays slow long after deletions); --out /dev/shm/... keeps
-# the disk out of the wall times.
+# the disk out of the wall times, and there the outputs are deleted at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -53,7 +53,14 @@ echo "bench-scale: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)
   "$work/u500-f10/Synthetic.dpr" "$work/u5000-f10/Synthetic.dpr" \
   "$work/u5000-f50/Synthetic.dpr" "$work/u500-f10-big/Synthetic.dpr" | tee "$work/results.tsv" |
   awk -F'\t' '$2 != "noise"' | column -t -s $'\t'
-echo "bench-scale: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session"
+# In memory the outputs (about 2.4 GB for five runs) would only take room
+# from the next measurement; on a disk they stay (see above).
+if [ "$(stat -f -c %T "$session")" = tmpfs ]; then
+  rm -rf "$session"
+  echo "bench-scale: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs deleted (in memory)"
+else
+  echo "bench-scale: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; outputs kept in $session"
+fi
 
 # Medians by project (the harness's "median" rows), in the order run.
 awk -F'\t' '
