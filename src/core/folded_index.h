@@ -6,7 +6,7 @@
 // gives the first match of a linear search. A lookup hashes only the probe,
 // and compares strings only where the full 64-bit hashes agree. Most names
 // looked up are in no table (a unit name is asked for every identifier of
-// pass 2), so a bitmap of eight bits per slot, an eighth of the slots' room,
+// pass 2), so a bitmap of eight bits per slot, a sixteenth of the slots' room,
 // turns away most of those before a slot, often out of the cache, is read.
 #pragma once
 

@@ -1,7 +1,8 @@
 // The symbol table and name resolution. Units, symbols, classes and methods live
-// in plain vectors owned by the table. The adders and IsUnitName reach a unit
-// through a hash index of folded names that always yields the first registered
-// match, so a run stays linear however many units it has. The visible symbols
+// in plain vectors owned by the table. The adders, IsUnitName and (in a sorted
+// table, for a name no other unit shares) FindUnit reach a unit through a hash
+// index of folded names that always yields the first registered match, so a
+// run stays linear however many units it has. The visible symbols
 // of a unit are such an index too, keeping the first entry to become visible
 // (the unit's own symbols first), so a lookup costs one hash and, as a rule,
 // one string comparison, and building a list hashes no string again.
