@@ -4,6 +4,7 @@
 #include "report.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "scanner.h"
 
@@ -21,25 +22,16 @@ void AppendColumn(std::string& Out, std::string_view S) {
 }
 
 // The rows are formed in one string that each next row reuses: a report has
-// a row per symbol, and four padded pieces joined afresh cost several
-// allocations each.
-const std::string& Row(std::string& Out, std::string_view First, std::string_view Second,
-                       std::string_view Third = {}, std::string_view Fourth = {}) {
+// a row per symbol, and padded pieces joined afresh cost several allocations
+// each.
+const std::string& Row(std::string& Out, std::initializer_list<std::string_view> Columns) {
     Out.clear();
-    for (std::string_view Column : {First, Second, Third, Fourth}) AppendColumn(Out, Column);
-    return Out;
-}
-
-// Class lines fill only the two first columns, like the window's report.
-const std::string& ClassRow(std::string& Out, std::string_view ClassName) {
-    Out.clear();
-    AppendColumn(Out, "");
-    AppendColumn(Out, ClassName);
+    for (std::string_view Column : Columns) AppendColumn(Out, Column);
     return Out;
 }
 
 const std::string& MemberRow(std::string& Out, const TRefElm& Entry) {
-    return Row(Out, "", "", Entry.Name, SymbolKindName(Entry.Kind));
+    return Row(Out, {"", "", Entry.Name, SymbolKindName(Entry.Kind)});
 }
 
 // The unit's line and its rows; returns the number of rows.
@@ -51,7 +43,7 @@ int UnitRows(const TURElm& Unit, const TReportLine& Line, std::string& Text) {
         ++Count;
     }
     for (const TCRElm& Class : Unit.Classes) {
-        Line(ClassRow(Text, Class.Name));
+        Line(Row(Text, {"", Class.Name}));  // two columns only, like the window's report
         ++Count;
         for (const TRefElm& Member : Class.Members) {
             Line(MemberRow(Text, Member));
@@ -76,7 +68,7 @@ std::string PadColumn(std::string_view S) {
 
 int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line) {
     std::string Text;
-    Line(Row(Text, "Unit", "Class", "Reference", "Reference Type"));
+    Line(Row(Text, {"Unit", "Class", "Reference", "Reference Type"}));
     Line(Text.assign(RuleWidth, '-'));
     int Count = 0;
     for (const TURElm& Unit : Symbols.UnitList()) Count += UnitRows(Unit, Line, Text);
