@@ -66,6 +66,7 @@ int Process(const TCliOptions& Options) {
         Run.ProjectFile = Options.Project;
         Run.BuildDir = BuildLocation(Options.Output);
         Run.HelpCompiler = Options.HelpCompiler;
+        Run.Dialect = Options.Dialect;
         Run.Execute(Options.Project, Options.Defines);
         WriteReport(Options.Report, Run);
         Run.Symbols.DestroyUnitList();

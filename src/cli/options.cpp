@@ -3,6 +3,7 @@
 // end the options, exactly one project file.
 #include "options.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -20,8 +21,15 @@ const char* const UsageText =
     "\n"
     "Options:\n"
     "  -o, --output DIR          build location (required; created if missing)\n"
-    "  -D, --defines TEXT        conditional defines, separated by \";\"\n"
-    "                            (default \"WIN32;VER100\")\n"
+    "      --dialect NAME        how the sources are read: \"modern\" (the default),\n"
+    "                            today's Delphi and Free Pascal's Delphi mode, or\n"
+    "                            \"classic\", the first era's reading, byte for byte\n"
+    "  -D, --defines TEXT        conditional defines, separated by \";\"; the default\n"
+    "                            is the dialect's: modern \"MSWINDOWS;WIN32;CPUX86;\n"
+    "                            CPU386;CPU32BITS;VER370;UNICODE;CONDITIONALEXPRESSIONS;\n"
+    "                            DCC;NATIVECODE;ASSEMBLER;UNDERSCOREIMPORTNAME;\n"
+    "                            WEAK_NATIVEINT\" (Delphi 13, Win32), classic\n"
+    "                            \"WIN32;VER100\"\n"
     "      --help-compiler PATH  help compiler started on the help project\n"
     "                            (default: none is started)\n"
     "      --report FILE         where the report goes; \"-\", the default, is\n"
@@ -46,6 +54,7 @@ struct TValueOption {
 constexpr TValueOption ValueOptions[] = {
     {"-o", "--output", &TCliOptions::Output},
     {"-D", "--defines", &TCliOptions::Defines},
+    {"", "--dialect", &TCliOptions::DialectText},
     {"", "--help-compiler", &TCliOptions::HelpCompiler},
     {"", "--report", &TCliOptions::Report},
 };
@@ -83,6 +92,12 @@ public:
         if (options_.Help || options_.Version) return {};
         if (options_.Project.empty()) return "no project file given";
         if (options_.Output.empty()) return "no build location given (-o DIR)";
+        if (given_("--dialect")) {
+            const auto Dialect = DialectNamed(options_.DialectText);
+            if (!Dialect) return "unknown dialect: " + options_.DialectText + " (classic or modern)";
+            options_.Dialect = *Dialect;
+        }
+        if (!given_("--defines")) options_.Defines = DefaultDefines(options_.Dialect);
         return {};
     }
 
@@ -111,6 +126,7 @@ private:
             }
             if (!Value) continue;
             options_.*Option.Field = std::move(*Value);
+            given_.Names.push_back(Option.Long);
             return {};
         }
         return "unknown option: " + Arg;
@@ -129,6 +145,13 @@ private:
     const std::vector<std::string>& args_;
     TCliOptions& options_;
     std::size_t index_ = 0;
+    // The long names of the value options given, so a default can depend on another option.
+    struct {
+        std::vector<std::string_view> Names;
+        bool operator()(std::string_view Long) const {
+            return std::find(Names.begin(), Names.end(), Long) != Names.end();
+        }
+    } given_;
 };
 
 }  // namespace

@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "dialect.h"
+
 namespace corvanet::cli {
 
 struct TCliOptions {
     std::string Project;                 // the project file, as given
     std::string Output;                  // the build location
-    std::string Defines = "WIN32;VER100";
+    TDialect Dialect = DefaultDialect;
+    std::string DialectText;             // as given with --dialect; empty: the default
+    std::string Defines;                 // as given, else the dialect's default
     std::string HelpCompiler;            // empty: no help compiler is started
     std::string Report = "-";            // "-" is standard output
     bool Quiet = false;

@@ -214,6 +214,7 @@ void TRun::PrepareHelper(THelper& Helper) {
     TRun& Run = Helper.Run;
     Run.ProjectFile = ProjectFile;
     Run.BuildDir = BuildDir;
+    Run.Dialect = Run.Stream.Dialect = Stream.Dialect;
     Run.sourcePaths_ = sourcePaths_;
     Run.Symbols.CopyTable(Symbols);
     Run.Stream.Journal = &Helper.Journal;

@@ -79,6 +79,9 @@ public:
     std::string BuildDir;
     std::string HelpCompiler;
     std::string StatusText;
+    // The reading of the sources. The library starts classic, the reading its
+    // conformance tests fix; the front ends choose DefaultDialect.
+    TDialect Dialect = TDialect::Classic;
     // Threads of the symbol and output passes (parallel.cpp); 0: one per
     // core. The documents, symbols, counters and report are the same whatever
     // the number.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "defines.h"
+#include "dialect.h"
 #include "scanner.h"
 #include "token.h"
 
@@ -18,6 +19,8 @@ namespace corvanet {
 class TTokenStream {
 public:
     TScanner Scanner;
+    // The reading the rules follow where the grammar forks; set by the run.
+    TDialect Dialect = TDialect::Classic;
     TToken CurrentToken;
     // The reason code of the last token read: 0 while tokens flow, nonzero once
     // the file has ended, normally or at a lexical error.

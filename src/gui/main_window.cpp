@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +38,11 @@ namespace {
 constexpr int ClientWidth = 538;
 constexpr int ClientHeight = 406;
 const char* const SettingsGroup = "TForm1";
-const char* const DefaultDefines = "WIN32;VER100";
+
+QString DefinesOf(TDialect Dialect) {
+    const std::string_view Text = DefaultDefines(Dialect);
+    return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
+}
 
 // The core's strings are bytes: UTF-8 where they are valid UTF-8, otherwise
 // taken as Latin-1 so that no byte is lost from what the window shows.
@@ -122,7 +127,14 @@ void TForm1::CreateFields() {
     deBuildLocation = new TDirectoryEdit(this);
     // A help compiler here is a script or a wrapper of any name.
     feHCRTF = new TFilenameEdit(QStringLiteral("HCRTF.EXE (hcrtf.exe);;All files (*)"), this);
-    edtDefines = new QLineEdit(QString::fromLatin1(DefaultDefines), this);
+    cbDialect = new QComboBox(this);
+    for (const TDialect D : {TDialect::Modern, TDialect::Classic}) {
+        const std::string_view Name = DialectName(D);
+        cbDialect->addItem(QString::fromLatin1(Name.data(), static_cast<qsizetype>(Name.size())));
+    }
+    cbDialect->setCurrentIndex(DefaultDialect == TDialect::Modern ? 0 : 1);
+    edtDefines = new QLineEdit(DefinesOf(DefaultDialect), this);
+    connect(cbDialect, &QComboBox::currentIndexChanged, this, [this] { cbDialectChange(); });
     Button1 = new QPushButton(QStringLiteral("Process"), this);
     QFont Bold = Button1->font();
     Bold.setBold(true);
@@ -130,7 +142,8 @@ void TForm1::CreateFields() {
 
     setTabOrder(feProject->Edit(), deBuildLocation->Edit());
     setTabOrder(deBuildLocation->Edit(), feHCRTF->Edit());
-    setTabOrder(feHCRTF->Edit(), edtDefines);
+    setTabOrder(feHCRTF->Edit(), cbDialect);
+    setTabOrder(cbDialect, edtDefines);
     setTabOrder(edtDefines, Button1);
 }
 
@@ -163,9 +176,10 @@ void TForm1::ArrangeLayout() {
     AddRow(0, "Project File", feProject, 2);
     AddRow(1, "Build Location", deBuildLocation, 2);
     AddRow(2, "HCRTF Location", feHCRTF, 2);
-    AddRow(3, "Conditional Defines", edtDefines, 1);
-    Fields->addWidget(Button1, 3, 2);
-    Fields->addWidget(lbSymbol, 4, 0, 1, 3);
+    AddRow(3, "Dialect", cbDialect, 1);
+    AddRow(4, "Conditional Defines", edtDefines, 1);
+    Fields->addWidget(Button1, 4, 2);
+    Fields->addWidget(lbSymbol, 5, 0, 1, 3);
     Fields->setColumnStretch(1, 1);
 
     auto* Bottom = new QHBoxLayout;
@@ -190,6 +204,16 @@ void TForm1::feProjectChange() {
 }
 
 void TForm1::deBuildLocationChange() { BuildDir = PathBytes(deBuildLocation->text()) + "/"; }
+
+TDialect TForm1::Dialect() const {
+    return DialectNamed(cbDialect->currentText().toStdString()).value_or(DefaultDialect);
+}
+
+void TForm1::cbDialectChange() {
+    const TDialect Now = Dialect();
+    const TDialect Other = Now == TDialect::Classic ? TDialect::Modern : TDialect::Classic;
+    if (edtDefines->text() == DefinesOf(Other)) edtDefines->setText(DefinesOf(Now));
+}
 
 QString TForm1::deBuildLocationBeforeDialog() const {
     return lastProjectDir_.isEmpty() ? QDir::currentPath() : lastProjectDir_;
@@ -225,6 +249,7 @@ void TForm1::ExecuteRun() {
         Run->ProjectFile = ProjectFile;
         Run->BuildDir = BuildDir;
         Run->HelpCompiler = PathBytes(feHCRTF->text());
+        Run->Dialect = Dialect();
         Run->Execute(ProjectPath, edtDefines->text().toStdString());
         const TReport Report = BuildReport(Run->Symbols, Run->LexicalStops);
         QStringList Lines;
@@ -243,7 +268,8 @@ void TForm1::ExecuteRun() {
 void TForm1::SetRunning(bool Running) {
     running_ = Running;
     for (QWidget* Control : {static_cast<QWidget*>(feProject), static_cast<QWidget*>(deBuildLocation),
-                             static_cast<QWidget*>(feHCRTF), static_cast<QWidget*>(edtDefines),
+                             static_cast<QWidget*>(feHCRTF), static_cast<QWidget*>(cbDialect),
+                             static_cast<QWidget*>(edtDefines),
                              static_cast<QWidget*>(Button1)})
         Control->setEnabled(!Running);
 }
@@ -276,6 +302,12 @@ void TForm1::LoadSettings() {
     Restore("feProject", feProject);
     Restore("deBuildLocation", deBuildLocation);
     Restore("feHCRTF", feHCRTF);
+    // The dialect first: its change would otherwise replace a restored default.
+    const QString DialectKey = QStringLiteral("cbDialect");
+    if (Settings->contains(DialectKey)) {
+        const int Index = cbDialect->findText(Settings->value(DialectKey).toString());
+        if (Index >= 0) cbDialect->setCurrentIndex(Index);
+    }
     Restore("edtDefines", edtDefines);
     // A restored text equal to the current one sends no change: run the
     // handlers anyway so the run's settings match the fields.
@@ -289,6 +321,7 @@ void TForm1::SaveSettings() const {
     Settings->setValue(QStringLiteral("feProject"), feProject->text());
     Settings->setValue(QStringLiteral("deBuildLocation"), deBuildLocation->text());
     Settings->setValue(QStringLiteral("feHCRTF"), feHCRTF->text());
+    Settings->setValue(QStringLiteral("cbDialect"), cbDialect->currentText());
     Settings->setValue(QStringLiteral("edtDefines"), edtDefines->text());
     Settings->endGroup();
     Settings->sync();

@@ -14,7 +14,10 @@
 #include <memory>
 #include <string>
 
+#include "dialect.h"
+
 class QCloseEvent;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -48,6 +51,7 @@ public:
     TFilenameEdit* feProject = nullptr;
     TDirectoryEdit* deBuildLocation = nullptr;
     TFilenameEdit* feHCRTF = nullptr;
+    QComboBox* cbDialect = nullptr;  // "modern" or "classic"
     QLineEdit* edtDefines = nullptr;
     QPushButton* Button1 = nullptr;
     QLabel* lbSymbol = nullptr;
@@ -70,6 +74,9 @@ public:
     void Button1Click();
     void feProjectChange();
     void deBuildLocationChange();
+    // A defines field still showing the other dialect's default takes this one's.
+    void cbDialectChange();
+    TDialect Dialect() const;
     // The folder the build location's dialog opens in.
     QString deBuildLocationBeforeDialog() const;
 

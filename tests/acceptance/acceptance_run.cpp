@@ -97,7 +97,7 @@ bool TAcceptanceRun::Generate() {
 
 void TAcceptanceRun::RunCli() {
     const auto Start = std::chrono::steady_clock::now();
-    CliStatus = RunProcess({Settings.Cli, "-o", BuildDir, "--report", ReportPath, Files.front().Disk},
+    CliStatus = RunProcess({Settings.Cli, "--dialect", "classic", "-o", BuildDir, "--report", ReportPath, Files.front().Disk},
                            WorkDir + "cli.out", WorkDir + "cli.err");
     CliSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
     CliErrors = testsupport::ReadBytes(WorkDir + "cli.err");

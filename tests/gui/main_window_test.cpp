@@ -2,6 +2,7 @@
 // report and label after it, errors and refusals in (captured) message boxes,
 // the field handlers, drops on the build location and the persisted fields.
 // Runs offscreen; no box ever blocks, the message hook records instead.
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -190,9 +191,15 @@ private slots:
         QCOMPARE(Form->windowTitle(), QString("Corvanet - Beta 1"));
         QVERIFY(Form->Button1->font().bold());
         QVERIFY(!Form->SB->isSizeGripEnabled());
+        // A fresh window reads today's Delphi with Delphi 13's defines; choosing
+        // the classic dialect brings its defines while the field holds the default.
+        QCOMPARE(Form->cbDialect->currentText(), QString("modern"));
+        QVERIFY(Form->edtDefines->text().startsWith("MSWINDOWS;WIN32;CPUX86;"));
+        Form->cbDialect->setCurrentText("classic");
         QCOMPARE(Form->edtDefines->text(), QString("WIN32;VER100"));
         const std::vector<QWidget*> Order = {Form->feProject->Edit(), Form->deBuildLocation->Edit(),
-                                             Form->feHCRTF->Edit(), Form->edtDefines, Form->Button1};
+                                             Form->feHCRTF->Edit(),   Form->cbDialect,
+                                             Form->edtDefines,        Form->Button1};
         for (std::size_t I = 0; I + 1 < Order.size(); ++I) {
             QWidget* Next = Order[I]->nextInFocusChain();
             while (Next != Order[I + 1] && !(Next->focusPolicy() & Qt::TabFocus))
@@ -360,8 +367,8 @@ private slots:
         {
             auto Fresh = NewForm();
             QVERIFY(Fresh->feProject->text().isEmpty());
-            QCOMPARE(Fresh->edtDefines->text(), QString("WIN32;VER100"));
             QCOMPARE(QString::fromStdString(Fresh->BuildDir), QString("/"));
+            Fresh->cbDialect->setCurrentText("classic");
             Fresh->feProject->setText("/p/demo.pas");
             Fresh->deBuildLocation->setText("/o, with comma");
             Fresh->feHCRTF->setText("\"/h/hc rtf\"");
@@ -374,6 +381,7 @@ private slots:
         QCOMPARE(Restored->deBuildLocation->text(), QString("/o, with comma"));
         QCOMPARE(Restored->feHCRTF->text(), QString("\"/h/hc rtf\""));
         QCOMPARE(Restored->edtDefines->text(), QString("DEBUG;VER100, X"));
+        QCOMPARE(Restored->cbDialect->currentText(), QString("classic"));
         // The handlers ran on restore: the run's settings match before any run.
         QCOMPARE(QString::fromStdString(Restored->ProjectFile), QString("/p/demo.dpr"));
         QCOMPARE(QString::fromStdString(Restored->BuildDir), QString("/o, with comma/"));
