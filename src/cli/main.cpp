@@ -29,6 +29,7 @@ namespace {
 constexpr int ExitSuccess = 0;
 constexpr int ExitRunError = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitIncomplete = 3;  // finished, without something that was asked for
 
 std::string BuildLocation(const std::string& Output) {
     std::error_code Ec;
@@ -73,7 +74,7 @@ int Process(const TCliOptions& Options) {
         const auto Elapsed = std::chrono::steady_clock::now() - Start;
         Reporter.Final("Time Taken: " +
                        FormatElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed).count()));
-        return ExitSuccess;
+        return Run.Incomplete ? ExitIncomplete : ExitSuccess;
     } catch (const std::exception& Error) {
         Reporter.EndLine();
         std::fprintf(stderr, "corvanet-cli: %s\n", Error.what());

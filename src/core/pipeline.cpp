@@ -30,6 +30,10 @@ TRun::TRun(TReporter& Reporter)
 
 void TRun::ReportProgress(int Total, int Position) { reporter_.Progress(Total, Position); }
 
+void TRun::Warn(const std::string& File, int Line, const std::string& Reason) {
+    reporter_.Warning(File + (Line > 0 ? ":" + std::to_string(Line) : std::string()) + ": " + Reason);
+}
+
 void TRun::ReportStatus(const std::string& Text) {
     StatusText = Text;
     reporter_.Status(StatusText);
@@ -174,6 +178,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     sourcePaths_.clear();  // the disk may have changed since the last run
     listings_ = {};
     LexicalStops.clear();
+    Incomplete = false;
     Statistics = {};
     Documents.Counters = {};
     Parser.Links = {};

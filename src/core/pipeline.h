@@ -94,10 +94,15 @@ public:
     TParser Parser;
 
     std::vector<TLexicalStop> LexicalStops;  // in the order met, one per file
+    // Set when the run finished without something the user asked for (a unit
+    // left out, a help compiler that failed): the front ends' status 3.
+    bool Incomplete = false;
     TRunStatistics Statistics;
 
     void ReportProgress(int Total, int Position);
     void ReportStatus(const std::string& Text);
+    // A warning about File, at Line when it is nonzero: "File:Line: Reason".
+    void Warn(const std::string& File, int Line, const std::string& Reason);
 
     // The four steps, in this order. Errors of the environment are thrown as
     // CorvanetError with the user-facing message.
