@@ -20,14 +20,15 @@ namespace {
 
 constexpr std::size_t BufferSize = 64 * 1024;
 
-enum : std::uint8_t { ccBlank = 1, ccWordStart = 2, ccDigit = 4, ccHex = 8 };
+enum : std::uint8_t { ccBlank = 1, ccWordStart = 2, ccDigit = 4, ccHex = 8, ccHigh = 16, ccUnderscore = 32 };
 
 constexpr std::array<std::uint8_t, 256> BuildCharClasses() {
     std::array<std::uint8_t, 256> cls{};
     for (int c : {9, 10, 13, 32}) cls[c] = ccBlank;
     for (int c = 'A'; c <= 'Z'; ++c) cls[c] = ccWordStart;
     for (int c = 'a'; c <= 'z'; ++c) cls[c] = ccWordStart;
-    cls['_'] = ccWordStart;
+    cls['_'] = ccWordStart | ccUnderscore;
+    for (int c = 128; c < 256; ++c) cls[c] = ccHigh;
     for (int c = '0'; c <= '9'; ++c) cls[c] = ccDigit | ccHex;
     for (int c = 'A'; c <= 'F'; ++c) cls[c] |= ccHex;
     for (int c = 'a'; c <= 'f'; ++c) cls[c] |= ccHex;
@@ -65,6 +66,12 @@ struct TScanner::Impl {
     std::FILE* File = nullptr;
     std::string FileName;
     std::string Text;  // OpenText's copy; the window is the whole of it
+    bool Modern = false;
+    // The classes a name is made of, and the digit runs of numbers: modern
+    // adds bytes 128-255 to names and "_" separators to numbers.
+    std::uint8_t WordClasses = ccWordStart;
+    std::uint8_t DigitClasses = ccDigit;
+    std::uint8_t HexClasses = ccHex;
     std::vector<char> Buffer;
     bool Opened = false;
 
@@ -240,6 +247,15 @@ struct TScanner::Impl {
     std::uint8_t ScanNumber(TTokenKind& kind);
     void TakeExponent();
     std::uint8_t ScanString(int c);
+    std::uint8_t ScanModernString(int c);
+    void TakeMultiLineRest(std::size_t Run);
+    std::uint8_t ScanModernOnly(int c, TTokenKind& kind);
+    void SetDialect(TDialect Dialect) {
+        Modern = Dialect == TDialect::Modern;
+        WordClasses = Modern ? ccWordStart | ccHigh : ccWordStart;
+        DigitClasses = Modern ? ccDigit | ccUnderscore : ccDigit;
+        HexClasses = Modern ? ccHex | ccUnderscore : ccHex;
+    }
     std::uint8_t ScanBrace(TTokenKind& kind);
     std::uint8_t ScanParen(TTokenKind& kind);
     void ScanSlash(TTokenKind& kind);
@@ -248,7 +264,7 @@ struct TScanner::Impl {
 };
 
 std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
-    TakeClass(ccDigit);
+    TakeClass(DigitClasses);
     int c = Peek();
     if (c == '.') {
         Take();
@@ -257,7 +273,7 @@ std::uint8_t TScanner::Impl::ScanNumber(TTokenKind& kind) {
             kind = tkIntNumber;
             return srToken;
         }
-        TakeClass(ccDigit);
+        TakeClass(DigitClasses);
         c = Peek();
         if (c == 'E' || c == 'e') TakeExponent();
         kind = tkRealNumber;
@@ -309,7 +325,7 @@ std::uint8_t TScanner::Impl::ScanString(int c) {
 std::uint8_t TScanner::Impl::ScanBrace(TTokenKind& kind) {
     Take();
     kind = Peek() == '$' ? tkDirective : tkComment;
-    if (!TakeUntil('}')) return srOpenComment;
+    if (!TakeUntil('}')) return Modern ? srToken : srOpenComment;
     Take();
     return srToken;
 }
@@ -322,9 +338,9 @@ std::uint8_t TScanner::Impl::ScanParen(TTokenKind& kind) {
         return srToken;
     }
     Take();
-    kind = tkComment;
+    kind = Modern && Peek() == '$' ? tkDirective : tkComment;
     for (;;) {
-        if (!TakeUntil('*')) return srOpenComment;
+        if (!TakeUntil('*')) return Modern ? srToken : srOpenComment;
         TakeWhile([](unsigned char ch) { return ch == '*'; });
         if (Peek() == ')') {
             Take();
@@ -380,11 +396,11 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
     switch (c) {
     case '$':
         Take();
-        TakeClass(ccHex);
+        TakeClass(HexClasses);
         kind = tkIntNumber;
         return srToken;
     case '\'':
-    case '#': kind = tkQuotedString; return ScanString(c);
+    case '#': kind = tkQuotedString; return Modern ? ScanModernString(c) : ScanString(c);
     case '{': return ScanBrace(kind);
     case '(': return ScanParen(kind);
     case '/': ScanSlash(kind); return srToken;
@@ -396,7 +412,89 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
         kind = k;
         return srToken;
     }
+    if (Modern) return ScanModernOnly(c, kind);
     return srBadChar;  // the character stays the look-ahead
+}
+
+// "&name" (never a keyword), "&17" (octal), "%0101" (binary); any other byte
+// that starts no token is a token of its own.
+std::uint8_t TScanner::Impl::ScanModernOnly(int c, TTokenKind& kind) {
+    Take();
+    const int next = Peek();
+    if (c == '&' && next >= 0 && HasClass(static_cast<unsigned char>(next), WordClasses)) {
+        TakeClass(WordClasses | ccDigit);
+        kind = tkIdentifier;
+    } else if (c == '&' && next >= '0' && next <= '7') {
+        TakeWhile([](unsigned char ch) { return (ch >= '0' && ch <= '7') || ch == '_'; });
+        kind = tkIntNumber;
+    } else if (c == '%' && (next == '0' || next == '1')) {
+        TakeWhile([](unsigned char ch) { return ch == '0' || ch == '1' || ch == '_'; });
+        kind = tkIntNumber;
+    } else {
+        kind = tkUnknown;
+    }
+    return srToken;
+}
+
+// Quoted parts, "#13" and "#$0A" parts chain into one token. A quoted part
+// that meets its line end ends there; an odd run of three or more quotes
+// that ends its line opens a multi-line string.
+std::uint8_t TScanner::Impl::ScanModernString(int c) {
+    for (;;) {
+        if (c == '#') {
+            Take();
+            if (Peek() == '$') {
+                Take();
+                TakeClass(ccHex);
+            } else {
+                TakeClass(ccDigit);
+            }
+        } else {
+            // A run of quotes: the opening one and doubled pairs, so an odd
+            // run leaves the string open and an even one closes it.
+            std::size_t run = 0;
+            while (Peek() == '\'') {
+                Take();
+                ++run;
+            }
+            if (run % 2 == 1) {
+                const int next = Peek();
+                if (run >= 3 && (next == '\r' || next == '\n')) {
+                    TakeMultiLineRest(run);
+                    return srToken;
+                }
+                for (;;) {
+                    TakeWhile([](unsigned char ch) { return ch != '\'' && ch != '\r' && ch != '\n'; });
+                    if (Peek() != '\'') return srToken;  // a line end or the end of the file: the string ends
+                    Take();
+                    if (Peek() != '\'') break;
+                    Take();  // the second quote of a doubled pair
+                }
+            }
+        }
+        c = Peek();
+        if (c != '#' && c != '\'') return srToken;
+    }
+}
+
+// After the opening run of Run quotes at a line end: the lines up to and
+// including a run of as many quotes as the first non-blank characters of a
+// later line, or to the end of the file when none closes it.
+void TScanner::Impl::TakeMultiLineRest(std::size_t Run) {
+    for (;;) {
+        TakeWhile([](unsigned char ch) { return ch != '\r' && ch != '\n'; });
+        const int ch = Peek();
+        if (ch < 0) return;
+        Take();
+        if (ch == '\r' && Peek() == '\n') Take();
+        TakeWhile([](unsigned char b) { return b == ' ' || b == '\t'; });
+        std::size_t quotes = 0;
+        while (quotes < Run && Peek() == '\'') {
+            Take();
+            ++quotes;
+        }
+        if (quotes == Run) return;
+    }
 }
 
 // "1..": the int is "1", both dots become the next token.
@@ -425,6 +523,7 @@ void TScanner::Open(const std::string& FileName) {
     Impl& s = *impl_;
     s.File = f;
     s.FileName = FileName;
+    s.SetDialect(Dialect);
     s.Opened = true;
     s.Buffer.resize(BufferSize + 1);  // and the NUL after the window
     fileSize_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
@@ -438,6 +537,7 @@ void TScanner::OpenText(std::string Text) {
     Impl& s = *impl_;
     s.Text = std::move(Text);
     s.FileName.clear();
+    s.SetDialect(Dialect);
     s.Opened = true;
     s.Exhausted = true;
     fileSize_ = s.Text.size();
@@ -494,13 +594,14 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     if (const auto uc = static_cast<unsigned char>(c); HasClass(uc, ccBlank)) {
         s.TakeClass(ccBlank);
         kind = tkWhitespace;
-    } else if (HasClass(uc, ccWordStart)) {
-        s.TakeClass(ccWordStart | ccDigit);
+    } else if (HasClass(uc, s.WordClasses)) {
+        s.TakeClass(s.WordClasses | ccDigit);
         kind = tkIdentifier;
     } else {
         result = s.ScanToken(c, kind);
     }
     if (result != srToken) [[unlikely]] {
+        // Only the classic lexis stops here.
         s.Carry.clear();
         s.Stopped = result;
         s.EndToken(Token);

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "dialect.h"
 #include "token.h"
 
 namespace corvanet {
@@ -34,6 +35,15 @@ public:
     ~TScanner();
     TScanner(const TScanner&) = delete;
     TScanner& operator=(const TScanner&) = delete;
+
+    // The lexis the next Open or OpenText reads with. Classic stops for good
+    // at a byte that starts no token, an unclosed string or comment; modern
+    // never stops before the end: such a byte is a tkUnknown token, an
+    // unclosed string ends at its line end, an unclosed comment at the end
+    // of the file; it also reads "&" names and octals, "%" binaries, digit
+    // separators, "#$" codes, bytes 128-255 in names, "(*$" directives and
+    // multi-line strings.
+    TDialect Dialect = TDialect::Classic;
 
     // Opens a file read-only. Throws CorvanetError("Cannot open file " + path).
     void Open(const std::string& FileName);

@@ -51,7 +51,7 @@ constexpr TKeywordIndex KeywordIndex = BuildKeywordIndex();
 constexpr std::array<std::string_view, tkEndOfInput + 1> BuildKindNames() {
     std::array<std::string_view, tkEndOfInput + 1> names{};
     constexpr std::string_view fixed[] = {
-        "tkIdentifier", "tkIntNumber", "tkRealNumber", "", "tkQuotedString", "tkComment",
+        "tkIdentifier", "tkIntNumber", "tkRealNumber", "tkUnknown", "tkQuotedString", "tkComment",
         "tkDirective", "tkLParen", "tkRParen", "tkColon", "tkComma", "tkSemicolon",
         "tkPeriod", "tkEqual", "tkNotEqual", "tkLess", "tkLessEqual", "tkGreater",
         "tkGreaterEqual", "tkPlus", "tkMinus", "tkStar", "tkSlash", "", "",

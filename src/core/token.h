@@ -16,7 +16,9 @@ enum TTokenKind : std::uint8_t {
     tkIdentifier = 0,
     tkIntNumber = 1,
     tkRealNumber = 2,
-    // 3 is not used
+    // A byte that starts no token, read as a token of its own in the modern
+    // dialect (the classic one stops there); the parser passes over it.
+    tkUnknown = 3,
     tkQuotedString = 4,
     tkComment = 5,
     tkDirective = 6,
@@ -180,7 +182,9 @@ private:
 inline constexpr bool IsSymbolKind(TTokenKind k) { return k >= tkLParen && k <= tkRBracket; }
 inline constexpr bool IsReservedWord(TTokenKind k) { return k >= FirstKeyword && k < FirstVisibilityWord; }
 inline constexpr bool IsVisibilityWord(TTokenKind k) { return k >= FirstVisibilityWord && k <= LastKeyword; }
-inline constexpr bool IsTrivia(TTokenKind k) { return k == tkComment || k == tkDirective || k == tkWhitespace; }
+inline constexpr bool IsTrivia(TTokenKind k) {
+    return k == tkComment || k == tkDirective || k == tkWhitespace || k == tkUnknown;
+}
 
 // The kind of a word: the keyword whose table entry equals the word lowered
 // (ASCII letters only, whole-string equality), else tkIdentifier. Gives exactly

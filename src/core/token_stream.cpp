@@ -53,6 +53,7 @@ void ApplyDirective(TTokenStream& stream, std::string_view text) {
 
 void TTokenStream::Open(const std::string& FileName) {
     CurrentToken.Keep();
+    Scanner.Dialect = Dialect;
     Scanner.Open(FileName);
 }
 

@@ -49,8 +49,9 @@ inline TScanOutcome ScanToEnd(TScanner& scanner, std::size_t MaxTokens = 10'000'
     return out;
 }
 
-inline TScanOutcome ScanText(const std::string& text) {
+inline TScanOutcome ScanText(const std::string& text, TDialect Dialect = TDialect::Classic) {
     TScanner scanner;
+    scanner.Dialect = Dialect;
     scanner.OpenText(text);
     return ScanToEnd(scanner);
 }

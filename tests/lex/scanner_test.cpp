@@ -80,6 +80,66 @@ const TScanCase ScanCases[] = {
     {"paren star paren does not close", "(*)", {}, srOpenComment},
 };
 
+// The modern lexis: what it reads that the classic one does not, and where
+// the classic one stops, a token instead. Every row ends normally.
+const TScanCase ModernCases[] = {
+    {"escaped names are never keywords", "&begin &Type", {{tkIdentifier, "&begin"}, {tkWhitespace, " "}, {tkIdentifier, "&Type"}}, srEndOfInput},
+    {"octal", "&17 &8", {{tkIntNumber, "&17"}, {tkWhitespace, " "}, {tkUnknown, "&"}, {tkIntNumber, "8"}}, srEndOfInput},
+    {"binary", "%0101;%2", {{tkIntNumber, "%0101"}, {tkSemicolon, ";"}, {tkUnknown, "%"}, {tkIntNumber, "2"}}, srEndOfInput},
+    {"digit separators", "1_000_000 $FF_FF 1_0.5", {{tkIntNumber, "1_000_000"}, {tkWhitespace, " "}, {tkIntNumber, "$FF_FF"}, {tkWhitespace, " "}, {tkRealNumber, "1_0.5"}}, srEndOfInput},
+    {"hex and decimal codes mixed with quotes", "#13#$0A'a'#9'b'", {{tkQuotedString, "#13#$0A'a'#9'b'"}}, srEndOfInput},
+    {"bytes above 127 are name characters", "caf\xC3\xA9 \xC3\xA9t\xC3\xA9", {{tkIdentifier, "caf\xC3\xA9"}, {tkWhitespace, " "}, {tkIdentifier, "\xC3\xA9t\xC3\xA9"}}, srEndOfInput},
+    {"byte-order mark is not part of a name", "\xEF\xBB\xBF\xC3\xA9", {{tkIdentifier, "\xC3\xA9"}}, srEndOfInput},
+    {"star dollar is a directive", "(*$IFDEF X*)(* c *)", {{tkDirective, "(*$IFDEF X*)"}, {tkComment, "(* c *)"}}, srEndOfInput},
+    {"stray bytes are tokens", "a }\"!\f", {{tkIdentifier, "a"}, {tkWhitespace, " "}, {tkUnknown, "}"}, {tkUnknown, "\""}, {tkUnknown, "!"}, {tkUnknown, "\f"}}, srEndOfInput},
+    {"NUL byte", std::string("a\0b", 3), {{tkIdentifier, "a"}, {tkUnknown, std::string(1, '\0')}, {tkIdentifier, "b"}}, srEndOfInput},
+    {"unclosed string ends at its line end", "x'abc\r\ny", {{tkIdentifier, "x"}, {tkQuotedString, "'abc"}, {tkWhitespace, "\r\n"}, {tkIdentifier, "y"}}, srEndOfInput},
+    {"unclosed string at end of file", "'abc", {{tkQuotedString, "'abc"}}, srEndOfInput},
+    {"unclosed comments run to the end", "x{ a\r\n", {{tkIdentifier, "x"}, {tkComment, "{ a\r\n"}}, srEndOfInput},
+    {"unclosed star comment", "(* a *", {{tkComment, "(* a *"}}, srEndOfInput},
+    {"multi-line string", "s:='''\r\n  a\r\n  'b'\r\n  ''';", {{tkIdentifier, "s"}, {tkAssign, ":="}, {tkQuotedString, "'''\r\n  a\r\n  'b'\r\n  '''"}, {tkSemicolon, ";"}}, srEndOfInput},
+    {"multi-line string of five quotes", "'''''\n'''\n'''''x", {{tkQuotedString, "'''''\n'''\n'''''"}, {tkIdentifier, "x"}}, srEndOfInput},
+    {"unclosed multi-line string", "'''\nabc", {{tkQuotedString, "'''\nabc"}}, srEndOfInput},
+    {"three quotes not at a line end", "'''xml'' is'", {{tkQuotedString, "'''xml'' is'"}}, srEndOfInput},
+    {"four quotes at a line end", "''''\n", {{tkQuotedString, "''''"}, {tkWhitespace, "\n"}}, srEndOfInput},
+};
+
+TEST(ScannerTest, ModernKindsAndTexts) {
+    for (const TScanCase& c : ModernCases) {
+        SCOPED_TRACE(c.Name);
+        const TScanOutcome out = ScanText(c.Input, TDialect::Modern);
+        std::vector<std::pair<TTokenKind, std::string>> got;
+        for (const auto& t : out.Tokens) got.emplace_back(t.Kind, t.Text);
+        EXPECT_EQ(got, c.Tokens);
+        EXPECT_EQ(static_cast<int>(out.Reason), static_cast<int>(c.Reason));
+    }
+}
+
+// The modern lexis never stops, through the file window too: the tokens give
+// back every byte (less a leading byte-order mark), and a file read through
+// the window scans as the same bytes in memory.
+TEST(ScannerTest, ModernScanNeverStops) {
+    testsupport::TScratchDir dir;
+    const std::string path = dir.Path() + "modern.pas";
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        std::string text = lextest::RandomSource(seed, seed <= 56 ? 2000 : 200'000, true);
+        if (seed % 3 == 0) text += "'''\r\n a '''' \r\n ''' &x %01 &7 #$0D\x80\xFF";
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        const TScanOutcome out = ScanText(text, TDialect::Modern);
+        ASSERT_EQ(out.Reason, srEndOfInput);
+        ASSERT_EQ(lextest::Concatenate(out.Tokens), text);
+        if (text.size() > 100'000) {
+            testsupport::WriteBytes(path, text);
+            TScanner scanner;
+            scanner.Dialect = TDialect::Modern;
+            scanner.Open(path);
+            const TScanOutcome fromFile = lextest::ScanToEnd(scanner);
+            ASSERT_EQ(fromFile.Tokens.size(), out.Tokens.size());
+            for (std::size_t i = 0; i < out.Tokens.size(); ++i) ASSERT_EQ(fromFile.Tokens[i].Text, out.Tokens[i].Text);
+        }
+    }
+}
+
 TEST(ScannerTest, KindsTextsAndReasons) {
     for (const TScanCase& c : ScanCases) {
         SCOPED_TRACE(c.Name);
