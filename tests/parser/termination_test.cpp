@@ -74,6 +74,16 @@ TEST(Termination, RandomTokenSequences) {
     }
 }
 
+// Random mixtures of every construct that nests, three times deeper than the
+// rules' limit.
+TEST(Termination, MixedDeepNesting) {
+    for (unsigned Seed = 1; Seed <= 40; ++Seed) {
+        std::mt19937 Rng(Seed);
+        const std::string Text = testsupport::MixedNesting(Rng, 3 * MaxNesting);
+        if (!EndsAndWritesAll(Text, "seed " + std::to_string(Seed))) break;
+    }
+}
+
 TEST(Termination, MutatedExampleSources) {
     const std::vector<std::string> Sources = testsupport::ExampleSourceTexts();
     ASSERT_FALSE(Sources.empty());

@@ -101,4 +101,70 @@ inline std::vector<std::string> ExampleSourceTexts() {
     return Texts;
 }
 
+// One construct that nests: a unit is Head, Depth times Open, Core, Depth
+// times Close, then Tail. The kinds cover every rule of the grammar that can
+// recur, in the interface and in the implementation.
+struct TNestingKind {
+    const char* Name;
+    const char* Head;
+    const char* Open;
+    const char* Core;
+    const char* Close;
+    const char* Tail;
+};
+
+inline const std::vector<TNestingKind>& NestingKinds() {
+    static const std::vector<TNestingKind> Kinds = {
+        {"parentheses", "unit U; interface const C = ", "(", "1", ")", "; implementation end."},
+        {"unary minus", "unit U; interface const C = ", "- ", "1", "", "; implementation end."},
+        {"not", "unit U; interface const C = ", "not ", "A", "", "; implementation end."},
+        {"sets", "unit U; interface const C = ", "[", "1", "]", "; implementation end."},
+        {"indexes", "unit U; interface const C = ", "A[", "1", "]", "; implementation end."},
+        {"typed constants", "unit U; interface const C: T = ", "(1, ", "1", ")", "; implementation end."},
+        {"record constants", "unit U; interface const C: T = ", "(F: ", "1", ")", "; implementation end."},
+        {"array types", "unit U; interface type T = ", "array of ", "Integer", "", "; implementation end."},
+        {"file types", "unit U; interface type T = ", "file of ", "Integer", "", "; implementation end."},
+        {"records", "unit U; interface type T = ", "record F: ", "Integer", "; end", "; implementation end."},
+        {"variant parts", "unit U; interface type T = record ", "case K: Integer of 1: (", "F: Integer", ")",
+         " end; implementation end."},
+        {"classes", "unit U; interface type T = ", "class F: ", "Integer", "; end", "; implementation end."},
+        {"procedural types", "unit U; interface type T = ", "procedure(P: ", "Integer", ")",
+         "; implementation end."},
+        {"parameters", "unit U; interface procedure P(", "A: procedure(", "B: Integer", ")", "); implementation end."},
+        {"subranges", "unit U; interface type T = ", "(", "1", ")", "..2; implementation end."},
+        {"generic arguments", "unit U; interface type T = ", "TList<", "Integer", ">", "; implementation end."},
+        {"attributes", "unit U; interface type ", "[A(", "1", ")]", " T = Integer; implementation end."},
+        {"blocks", "unit U; interface implementation procedure P; begin ", "begin ", "A", " end;",
+         " end; end."},
+        {"statements", "unit U; interface implementation procedure P; begin ", "if A then while B do ", "C",
+         "", "; end; end."},
+        {"nested routines", "unit U; interface implementation ", "procedure P; ", "", "begin end; ", "end."},
+        {"calls", "unit U; interface implementation procedure P; begin ", "A(", "1", ")", "; end; end."},
+    };
+    return Kinds;
+}
+
+// Head, the openers of Levels outermost first, the innermost level's core,
+// the closers innermost first, Tail.
+inline std::string Nest(const std::vector<const TNestingKind*>& Levels, const char* Head, const char* Tail) {
+    std::string Text = Head;
+    for (const TNestingKind* Level : Levels) Text += Level->Open;
+    if (!Levels.empty()) Text += Levels.back()->Core;
+    for (auto Level = Levels.rbegin(); Level != Levels.rend(); ++Level) Text += (*Level)->Close;
+    return Text + Tail;
+}
+
+inline std::string NestedText(const TNestingKind& Kind, std::size_t Depth) {
+    return Nest(std::vector<const TNestingKind*>(Depth, &Kind), Kind.Head, Kind.Tail);
+}
+
+// Nesting that mixes the kinds' openers at random, Depth deep, each closed in
+// the right order: what one kind's rule gives up on, another's may take.
+inline std::string MixedNesting(std::mt19937& Rng, std::size_t Depth) {
+    const auto& Kinds = NestingKinds();
+    std::vector<const TNestingKind*> Levels;
+    for (std::size_t i = 0; i < Depth; ++i) Levels.push_back(&Kinds[Pick(Rng, Kinds.size())]);
+    return Nest(Levels, Kinds[Pick(Rng, Kinds.size())].Head, Kinds[Pick(Rng, Kinds.size())].Tail);
+}
+
 }  // namespace corvanet::testsupport

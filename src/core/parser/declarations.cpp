@@ -169,6 +169,8 @@ TParseResult TParser::ReadResourcestringSection() {
 // Every identifier is taken as a type name, so the later alternatives never
 // see one; an interface, dispinterface or object type starts none of them.
 TParseResult TParser::ReadType() {
+    const TNesting Nesting(*this);
+    if (Nesting.TooDeep()) return prFailed;
     if (Accept(tkIdentifier)) return prParsed;
     static constexpr TRule Alternatives[] = {
         &TParser::ReadSimpleType,  &TParser::ReadStringType,   &TParser::ReadStructuredType,
@@ -241,6 +243,8 @@ TParseResult TParser::ReadProceduralType() {
 // The expression comes first and takes every "(", so a parenthesised list of
 // two or more values breaks at its comma and the value is not read.
 TParseResult TParser::ReadConstValue() {
+    const TNesting Nesting(*this);
+    if (Nesting.TooDeep()) return prFailed;
     if (TParseResult R = ReadExpression(); R != prAbsent) return R;
     if (TParseResult R = ReadArrayConstant(); R != prAbsent) return R;
     if (TParseResult R = ReadRecordConstant(); R != prAbsent) return R;

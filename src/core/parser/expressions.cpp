@@ -69,6 +69,8 @@ TParseResult TParser::ReadOperands(TRule Operand, bool (*IsOperator)(TTokenKind)
 // Factor = "(" Expression ")" | ("not"|"+"|"-") Factor | Designator | Literal
 //        | SetConstructor | "@" identifier
 TParseResult TParser::ReadFactor() {
+    const TNesting Nesting(*this);
+    if (Nesting.TooDeep()) return prFailed;
     if (Accept(tkLParen)) {
         if (ReadExpression() != prParsed || !Accept(tkRParen)) return prFailed;
         return prParsed;

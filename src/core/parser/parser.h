@@ -24,6 +24,14 @@ enum TParseResult : std::uint8_t {
     prFailed = 2,  // started, then a token did not fit; CurrentToken is that token
 };
 
+// How many rules that can be entered again before they return (directly or
+// through other rules) may be open at once. Real code nests a few dozen deep
+// at most; input nested deeper is read as if the token where the limit is met
+// did not fit (prFailed), and the rest of the file goes on as after any other
+// failure, so no input can overflow the reading thread's stack
+// (ReadingStackSize in platform.h holds the deepest reading with room to spare).
+inline constexpr int MaxNesting = 400;
+
 struct TLinkCounters {
     std::uint64_t HeadingLinks = 0;   // interface heading -> implementation
     std::uint64_t RoutineLinks = 0;   // use of a routine -> its body
@@ -148,6 +156,26 @@ public:
     // The same for the current token in its own style.
     std::size_t QueueHeldToken();
 
+    // Every rule that can recur opens one of these first and gives up, reading
+    // nothing, when it is too deep:
+    //     const TNesting Nesting(*this);
+    //     if (Nesting.TooDeep()) return prFailed;
+    // One count serves every such rule, so a cycle through several of them is
+    // bounded too. A rule needs it when a path through the grammar leads from
+    // it back to itself without passing a rule that has one (today ReadType,
+    // ReadFieldList, ReadConstValue and ReadFactor close every cycle).
+    class TNesting {
+    public:
+        explicit TNesting(TParser& Parser) noexcept : parser_(Parser) { ++parser_.nesting_; }
+        ~TNesting() { --parser_.nesting_; }
+        TNesting(const TNesting&) = delete;
+        TNesting& operator=(const TNesting&) = delete;
+        bool TooDeep() const noexcept { return parser_.nesting_ > MaxNesting; }
+
+    private:
+        TParser& parser_;
+    };
+
     TTokenStream& Stream() noexcept { return stream_; }
     TSymbolTable& Symbols() noexcept { return symbols_; }
     TOutputQueue& Queue() noexcept { return queue_; }
@@ -204,6 +232,7 @@ private:
     TTokenStream& stream_;
     TSymbolTable& symbols_;
     TOutputQueue& queue_;
+    int nesting_ = 0;  // TNesting objects open
 };
 
 }  // namespace corvanet

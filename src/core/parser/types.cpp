@@ -68,6 +68,8 @@ TParseResult TParser::ReadRecordType() {
 // part is looked for whether or not a ";" still stands before it. A list with
 // neither part (an empty record or variant) fails.
 TParseResult TParser::ReadFieldList() {
+    const TNesting Nesting(*this);
+    if (Nesting.TooDeep()) return prFailed;
     const TParseResult F = ReadFixedFields();
     if (F == prFailed) return prFailed;
     if (F == prParsed) (void)Accept(tkSemicolon);
