@@ -18,6 +18,12 @@
 // block while the last helper is still at its own, becomes a helper too for
 // as long as that block has units left: it takes them from the back, from
 // the same guess, and checks them with the rest.
+//
+// The modern reading carries no state from one file to the next (each starts
+// from the run's defines with no open condition, no last type name, no class
+// and no token in hand), so a helper's reading of a unit is the sequential
+// one whatever came before: there is no guess, no journal and no check, and
+// a unit is read again only for the rule of two units of one name.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -217,7 +223,8 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.Dialect = Run.Stream.Dialect = Stream.Dialect;
     Run.sourcePaths_ = sourcePaths_;
     Run.Symbols.CopyTable(Symbols);
-    Run.Stream.Journal = &Helper.Journal;
+    Run.Stream.FileDefines = Stream.FileDefines;
+    if (Stream.Dialect == TDialect::Classic) Run.Stream.Journal = &Helper.Journal;
 }
 
 // On the helper's thread: touches nothing but the helper (and the claims).
@@ -278,9 +285,10 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     const std::size_t Unit = static_cast<std::size_t>(Record.Unit);
     // A unit written again here overwrote the documents of a next unit of
     // the same name, which must then be written again too.
-    const bool Right = Record.SkippingIn == Stream.Skipping &&
-                       (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
-                       Record.ClassIn == Symbols.CurrentClass &&
+    const bool Classic = Stream.Dialect == TDialect::Classic;
+    const bool Right = (!Classic || (Record.SkippingIn == Stream.Skipping &&
+                                     (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
+                                     Record.ClassIn == Symbols.CurrentClass)) &&
                        !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
     // The journal's part of the unit, checked against the true symbols.
     const bool Journaled = Record.JournalOut != Record.JournalIn;

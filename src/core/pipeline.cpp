@@ -56,8 +56,16 @@ std::optional<std::uint64_t> TRun::SourceSize(const std::string& UnitPath) const
 }
 
 // Opens a source file and reads its first token. EndOfInput tells at once
-// whether the file had any token at all.
+// whether the file had any token at all. The modern reading starts each file
+// afresh, as the compiler reads each unit: nothing a file defines, leaves
+// open or declares last carries into the next.
 void TRun::OpenSource(const std::string& Path, bool Counted) {
+    if (Stream.Dialect == TDialect::Modern) {
+        Stream.StartFile();
+        Stream.CurrentToken = TToken();
+        Parser.LastTypeName.clear();
+        Symbols.CurrentClass.clear();
+    }
     Stream.Open(Path);
     if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
     Stream.EndOfInput = 0;
@@ -91,6 +99,7 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     const std::string_view Name = FileNamePart(ProjectPath);
     Symbols.CurrentUnit = ReplaceExtension(Name, "");
     Stream.Defines.LoadDefines(DefinesText);
+    Stream.FileDefines = Stream.Defines;
     Queue.Reset();
     Documents.HtmlFileName = BuildDir + ReplaceExtension(Name, "html");
     Documents.RtfFileName = BuildDir + ReplaceExtension(Name, "rtf");

@@ -5,6 +5,7 @@
 #include "token_stream.h"
 
 #include "compare.h"
+#include "conditions.h"
 
 namespace corvanet {
 
@@ -51,6 +52,81 @@ void ApplyDirective(TTokenStream& stream, std::string_view text) {
 
 }  // namespace
 
+void TTokenStream::SplitModernDirective(std::string_view Text, std::string_view& Name, std::string_view& Arg) {
+    const bool Star = Text.starts_with("(*");
+    std::string_view Body = Text.substr(std::min<std::size_t>(Text.size(), Star ? 3 : 2));
+    if (Star ? Body.ends_with("*)") : Body.ends_with("}")) Body.remove_suffix(Star ? 2 : 1);
+    auto Blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t p = 0;
+    while (p < Body.size() && !Blank(Body[p])) ++p;
+    Name = Body.substr(0, p);
+    while (p < Body.size() && Blank(Body[p])) ++p;
+    std::size_t e = Body.size();
+    while (e > p && Blank(Body[e - 1])) --e;
+    Arg = Body.substr(p, e - p);
+}
+
+namespace {
+
+// The first word of a directive's argument: "{$IFDEF DEBUG // why}" tests DEBUG.
+std::string_view FirstWord(std::string_view Arg) {
+    std::size_t p = 0;
+    while (p < Arg.size() && Arg[p] != ' ' && Arg[p] != '\t' && Arg[p] != '\r' && Arg[p] != '\n') ++p;
+    return Arg.substr(0, p);
+}
+
+// The modern conditionals: a stack, so an inner region of a switched-off one
+// stays off; in a switched-off region only the conditionals count (to find
+// the end of the region), and their conditions are not evaluated.
+void ApplyModernDirective(TTokenStream& stream, std::string_view text) {
+    std::string_view name, arg;
+    TTokenStream::SplitModernDirective(text, name, arg);
+    auto& Stack = stream.Conditions;
+    const bool On = !stream.Skipping;
+    auto Open = [&](auto Holds) {
+        const bool Now = On && Holds();
+        Stack.push_back({Now, Now || !On});
+    };
+    if (SameText(name, "IFDEF")) {
+        Open([&] { return stream.Defines.IsDefined(FirstWord(arg)); });
+    } else if (SameText(name, "IFNDEF")) {
+        Open([&] { return !stream.Defines.IsDefined(FirstWord(arg)); });
+    } else if (SameText(name, "IF")) {
+        Open([&] { return EvaluateCondition(arg, stream.Defines); });
+    } else if (SameText(name, "IFOPT")) {
+        Open([] { return false; });  // the compiler's switches are not known here
+    } else if (SameText(name, "ELSEIF")) {
+        if (Stack.empty()) return;
+        TTokenStream::TCondition& Top = Stack.back();
+        Top.On = !Top.Taken && EvaluateCondition(arg, stream.Defines);
+        Top.Taken = Top.Taken || Top.On;
+    } else if (SameText(name, "ELSE")) {
+        if (Stack.empty()) return;
+        TTokenStream::TCondition& Top = Stack.back();
+        Top.On = !Top.Taken;
+        Top.Taken = true;
+    } else if (SameText(name, "ENDIF") || SameText(name, "IFEND")) {
+        if (!Stack.empty()) Stack.pop_back();
+    } else if (On && SameText(name, "DEFINE")) {
+        if (const std::string_view Name = FirstWord(arg); !Name.empty()) stream.Defines.AddDefine(Name);
+        return;
+    } else if (On && SameText(name, "UNDEF")) {
+        stream.Defines.RemoveDefine(FirstWord(arg));
+        return;
+    } else {
+        return;
+    }
+    stream.Skipping = !Stack.empty() && !Stack.back().On;
+}
+
+}  // namespace
+
+void TTokenStream::StartFile() {
+    Defines = FileDefines;
+    Conditions.clear();
+    Skipping = false;
+}
+
 void TTokenStream::Open(const std::string& FileName) {
     CurrentToken.Keep();
     Scanner.Dialect = Dialect;
@@ -67,7 +143,10 @@ void TTokenStream::NextToken() {
         EndOfInput = Scanner.GetToken(CurrentToken);
         ++TokensRead;
         if (TokenHook) TokenHook();
-        if (CurrentToken.Kind == tkDirective) ApplyDirective(*this, CurrentToken.Text);
+        if (CurrentToken.Kind == tkDirective) {
+            if (Dialect == TDialect::Modern) ApplyModernDirective(*this, CurrentToken.Text);
+            else ApplyDirective(*this, CurrentToken.Text);
+        }
         if (EndOfInput != 0) return;
         if (!IsTrivia(CurrentToken.Kind) && !Skipping) return;
     }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "defines.h"
 #include "dialect.h"
@@ -28,9 +29,22 @@ public:
     // 0 project file, 1 pass 1, 2 pass 2 before `implementation`, 3 after it.
     std::uint8_t CurrentPass = 0;
     TDefines Defines;
-    // One flag, no nesting count; not reset between files, passes or runs of
-    // the same stream.
+    // Whether the token in hand lies in a switched-off region. Classic: one
+    // flag, no nesting count, not reset between files, passes or runs of the
+    // same stream. Modern: the top of Conditions, which StartFile empties.
     bool Skipping = false;
+    // Modern: one entry per open {$IF...}: whether its region is on, and
+    // whether one of its branches has been on (so no later one may be).
+    struct TCondition {
+        bool On = false;
+        bool Taken = false;
+    };
+    std::vector<TCondition> Conditions;
+    // Modern: the defines every file starts from (the run's own).
+    TDefines FileDefines;
+    // Modern: a fresh file, as the compiler reads each unit: FileDefines in
+    // force, no open condition.
+    void StartFile();
     // Called after every token read from the scanner, before a directive in it
     // is applied. May be empty.
     std::function<void()> TokenHook;
@@ -51,6 +65,9 @@ public:
     // argument: the name runs from the third character to the first blank
     // (space only) or "}"; the argument from the next non-blank to the "}".
     static void SplitDirective(std::string_view Text, std::string& Name, std::string& Arg);
+    // The modern split: "{$" or "(*$", the name up to a blank, tab or line
+    // end, the argument without its surrounding blanks up to "}" or "*)".
+    static void SplitModernDirective(std::string_view Text, std::string_view& Name, std::string_view& Arg);
 
     // Counters for the run statistics: every token read from the scanner.
     std::uint64_t TokensRead = 0;

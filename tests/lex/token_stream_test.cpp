@@ -57,6 +57,62 @@ TEST(TokenStreamTest, ConditionalDirectives) {
     }
 }
 
+// The modern conditionals: a stack, expressions, whole-word names, and
+// directives in a switched-off region that do nothing but nest.
+TEST(TokenStreamTest, ModernConditionals) {
+    struct Case {
+        const char* Defines;
+        const char* Source;
+        Texts Expected;
+    };
+    const char* const Delphi = "MSWINDOWS;WIN32;CPUX86;VER370;UNICODE";
+    const Case cases[] = {
+        {"WIN32", "{$IFDEF WIN32 } a {$ENDIF} b", {"a", "b"}},
+        {"WIN32", "{$IFDEF\tWIN32} a {$ENDIF}", {"a"}},
+        {"X", "(*$IFDEF Y*) a (*$ELSE*) b (*$ENDIF*)", {"b"}},
+        {"", "{$IFDEF A} x {$IFDEF B} y {$ELSE} z {$ENDIF} w {$ELSE} v {$ENDIF} u", {"v", "u"}},
+        {"", "{$IFDEF A}{$DEFINE C}{$UNDEF D}{$ENDIF}{$IFDEF C} c {$ENDIF}", {}},
+        {"A", "{$IFDEF A}{$IFNDEF A} x {$ELSE} y {$ENDIF} z {$ENDIF}", {"y", "z"}},
+        {"", "{$IF Defined(A)} a {$ELSEIF not Defined(B)} b {$ELSEIF True} c {$ELSE} d {$IFEND} e", {"b", "e"}},
+        {"A", "{$IF Defined(A) and not Defined(B)} a {$ENDIF}", {"a"}},
+        {"", "{$IF Defined(A) or Defined(B)} a {$ELSE} b {$ENDIF}", {"b"}},
+        {Delphi, "{$IF CompilerVersion >= 37} a {$IFEND}{$IF RTLVersion > 37.0} b {$IFEND}", {"a"}},
+        {"VER185", "{$IF CompilerVersion = 18.5} a {$IFEND}{$IF CompilerVersion < 18.6} b {$IFEND}", {"a", "b"}},
+        {"VER100;VER360", "{$IF CompilerVersion = 36} a {$IFEND}", {"a"}},
+        {"FPC;VER3;VER3_2;VER3_2_2", "{$IF FPC_FULLVERSION >= 30200} a {$ENDIF}{$IF FPC_FULLVERSION > 30202} b {$ENDIF}", {"a"}},
+        {"", "{$IF SizeOf(Pointer) = 4} a {$IFEND}", {"a"}},
+        {"CPU64BITS", "{$IF SizeOf(Pointer) = 8} a {$IFEND}", {"a"}},
+        {"", "{$IF (2 + 3) * 4 - 1 = 19} a {$IFEND}{$IF 7 div 2 = 3} b {$IFEND}{$IF $10 = 16} c {$IFEND}", {"a", "b", "c"}},
+        {Delphi, "{$IF Declared(X)} a {$ELSE} b {$IFEND}", {"b"}},
+        {"", "{$IF Nonsense >= 3} a {$ELSE} b {$IFEND}{$IF (1} c {$IFEND}", {"b"}},
+        {Delphi, "{$IF not Defined(FPC) or (FPC_FULLVERSION > 30000)} a {$IFEND}", {"a"}},
+        {"", "{$IF Defined(FPC) and (FPC_FULLVERSION > 30000)} a {$ELSE} b {$IFEND}", {"b"}},
+        {"", "{$IFOPT R+} a {$ELSE} b {$ENDIF}", {"b"}},
+        {"", "{$IFDEF NOPE}{$IF 1 = 1} a {$ELSE} b {$IFEND} c {$ENDIF} d", {"d"}},
+        {"", "{$ENDIF} a {$ELSE} b", {"a", "b"}},
+        {"", "{$define X}{$ifdef x} a {$endif}", {"a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Source);
+        TTokenStream stream;
+        stream.Dialect = TDialect::Modern;
+        stream.Scanner.Dialect = TDialect::Modern;
+        stream.Defines.LoadDefines(c.Defines);
+        EXPECT_EQ(ParserTexts(stream, c.Source), c.Expected);
+    }
+}
+
+// Nesting deeper than the evaluator allows makes the condition false, and
+// does not exhaust the stack.
+TEST(TokenStreamTest, ModernConditionDepthIsBounded) {
+    TTokenStream stream;
+    stream.Dialect = stream.Scanner.Dialect = TDialect::Modern;
+    const std::string deep = std::string(100'000, '(') + "1=1" + std::string(100'000, ')');
+    const std::string shallow = std::string(100, '(') + "1=1" + std::string(100, ')');
+    EXPECT_EQ(ParserTexts(stream, "{$IF " + deep + "} a {$ELSE} b {$IFEND}"), Texts{"b"});
+    EXPECT_EQ(ParserTexts(stream, "{$IF " + shallow + "} a {$ELSE} b {$IFEND}"), Texts{"a"});
+}
+
 // The hook sees every token read, trivia, skipped text and each end included,
 // and sees a directive before it is applied.
 TEST(TokenStreamTest, HookSeesEveryToken) {

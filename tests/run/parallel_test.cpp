@@ -62,10 +62,12 @@ struct TOutcome {
     std::vector<std::pair<std::string, std::string>> Files;  // name, bytes
 };
 
-void RunWith(const TProjectDir& Project, unsigned Threads, TOutcome& Outcome, TRun& Run) {
+void RunWith(const TProjectDir& Project, unsigned Threads, TOutcome& Outcome, TRun& Run,
+             TDialect Dialect = TDialect::Classic) {
     const std::string Out = Project.Dir() + "out" + std::to_string(Threads) + "/";
     std::filesystem::create_directories(Out);
     Run.Threads = Threads;
+    Run.Dialect = Dialect;
     Run.ProjectFile = Project.Dir() + "p.dpr";
     Run.BuildDir = Out;
     Run.Execute(Run.ProjectFile, "WIN32");
@@ -159,6 +161,33 @@ TEST_P(ParallelPasses, EveryCutIntoBlocksGivesWhatTheSequentialPassesGive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SameNames, ParallelPasses, testing::Bool());
+
+// The modern reading starts every file afresh: nothing defined, left open or
+// declared in one unit reaches the next, so no helper's reading is ever read
+// again, and every cut still gives the sequential documents.
+TEST(ParallelPasses, ModernUnitsAreReadIndependently) {
+    const TProjectDir Project(Sources(false));
+    TOutcome Sequential;
+    TRun First(Sequential.Recorder);
+    RunWith(Project, 1, Sequential, First, TDialect::Modern);
+    EXPECT_FALSE(First.Symbols.GetSymbolKind("A04", "Shown"));
+    EXPECT_FALSE(First.Symbols.GetSymbolKind("A07", "Late"));
+    EXPECT_TRUE(First.Symbols.GetSymbolKind("A03", "Hidden"));
+    EXPECT_TRUE(First.Symbols.GetSymbolKind("A08", "Unshown"));
+    const std::string& Page = testsupport::ReadBytes(Project.Dir() + "out1/A04.html");
+    EXPECT_EQ(Page.find("tsecond"), std::string::npos);
+    for (unsigned Threads : {2u, 3u, 4u, 9u}) {
+        SCOPED_TRACE("threads " + std::to_string(Threads));
+        TOutcome Parallel;
+        TRun Second(Parallel.Recorder);
+        RunWith(Project, Threads, Parallel, Second, TDialect::Modern);
+        ASSERT_EQ(Parallel.Files.size(), Sequential.Files.size());
+        for (std::size_t i = 0; i < Sequential.Files.size(); ++i)
+            EXPECT_EQ(Parallel.Files[i].second, Sequential.Files[i].second) << Sequential.Files[i].first;
+        EXPECT_EQ(Second.Statistics.ReadAgain, 0u);
+        EXPECT_EQ(Second.Statistics.Tokens, First.Statistics.Tokens);
+    }
+}
 
 // Ten small units, then ten large ones that each read a define of the one
 // before in their interface: the run's own thread is done with the small ones
