@@ -1,5 +1,5 @@
 // libFuzzer target: one whole run over a project whose single unit is the
-// fuzzer's input. A run must end, raise nothing, and leave a page that decodes
+// fuzzer's input, with its repeat marks expanded (see Expand). A run must end, raise nothing, and leave a page that decodes
 // back to the whole unit; a read that goes on far beyond the input's size is
 // taken as a run that would never end. Any breach aborts, so libFuzzer keeps
 // the input.
@@ -59,10 +59,31 @@ const std::string& ProjectDir() {
     return Scratch.Dir;
 }
 
+// The unit an input stands for: a byte 0x01 followed by a count byte N, a
+// length byte L and L bytes stands for those L bytes 64 * (N + 1) times, so
+// that short inputs reach nesting of any kind far past the parser's limit
+// ("\x01\xff\x01(" "1" "\x01\xff\x01)" is 16,384 parentheses deep). A mark
+// cut short stands for itself; the unit stops growing at 1 MiB.
+std::string Expand(const std::uint8_t* Data, std::size_t Size) {
+    constexpr std::size_t MaxUnit = std::size_t{1} << 20;
+    std::string Unit;
+    for (std::size_t i = 0; i < Size && Unit.size() < MaxUnit;) {
+        if (Data[i] == 0x01 && i + 2 < Size && i + 3 + Data[i + 2] <= Size) {
+            const std::string Piece(reinterpret_cast<const char*>(Data + i + 3), Data[i + 2]);
+            for (std::size_t n = 64 * (std::size_t{Data[i + 1]} + 1); n > 0 && Unit.size() < MaxUnit; --n)
+                Unit += Piece;
+            i += 3 + Data[i + 2];
+        } else {
+            Unit += static_cast<char>(Data[i++]);
+        }
+    }
+    return Unit;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-    const std::string Unit(reinterpret_cast<const char*>(Data), Size);
+    const std::string Unit = Expand(Data, Size);
     const std::string& Dir = ProjectDir();
     WriteFile(Dir + "P.dpr", "program P;\r\nuses\r\n  U in 'U.pas';\r\nbegin\r\nend.\r\n");
     WriteFile(Dir + "U.pas", Unit);
@@ -70,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     TQuietReporter Reporter;
     TRun Run(Reporter);
     auto Inner = Run.Stream.TokenHook;
-    const std::size_t Limit = 64 * (Size + 256);
+    const std::size_t Limit = 64 * (Unit.size() + 256);
     Run.Stream.TokenHook = [Inner, Limit, Calls = std::size_t{0}]() mutable {
         if (++Calls > Limit) Breach("the run does not end");
         Inner();

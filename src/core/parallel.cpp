@@ -177,7 +177,7 @@ struct TRun::THelper {
     std::atomic<int> Done{0};
     std::atomic<bool> Finished{false};
     std::atomic<bool> Stop{false};
-    std::thread Thread;
+    TSizedThread Thread;
 };
 
 unsigned TRun::Workers() const {
@@ -213,7 +213,7 @@ void TRun::StartHelper(THelper& Helper) {
     Helper.Guess.Defines = Stream.Defines;
     Helper.Guess.Skipping = Stream.Skipping;
     Helper.Guess.CurrentToken = Stream.CurrentToken;
-    Helper.Thread = std::thread(&TRun::RunHelper, std::ref(Helper));
+    Helper.Thread = TSizedThread(ReadingStackSize, [&Helper] { RunHelper(Helper); });
 }
 
 void TRun::PrepareHelper(THelper& Helper) {
@@ -357,7 +357,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
         for (const auto& Helper : Helpers) {
             for (; !Helper->Finished.load(); Tick(), reporter_.Waiting())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            Helper->Thread.join();
+            Helper->Thread.Join();
         }
         // Every further unit in order: what a helper read, checked, or read here.
         std::vector<std::pair<THelper*, const TUnitRecord*>> ByUnit(static_cast<std::size_t>(Count));
@@ -386,8 +386,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
         Tick();
     } catch (...) {
         for (const auto& Helper : Helpers) Helper->Stop = true;
-        for (const auto& Helper : Helpers)
-            if (Helper->Thread.joinable()) Helper->Thread.join();
+        for (const auto& Helper : Helpers) Helper->Thread.Join();
         throw;
     }
 }

@@ -5,9 +5,11 @@
 #include "platform.h"
 
 #include <dirent.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <system_error>
 
 #include "compare.h"
@@ -114,6 +116,70 @@ std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath
     }
     if (!Resolved.empty()) Resolved.pop_back();
     return Exists(Resolved) ? Resolved : Joined;
+}
+
+// The thread's body and what it let out, shared by the thread and its owner
+// until the owner has joined it.
+struct TSizedThread::TState {
+    std::function<void()> Body;
+    std::exception_ptr Error;
+    pthread_t Handle{};
+};
+
+namespace {
+
+void* RunSizedThread(void* State) {
+    auto* S = static_cast<TSizedThread::TState*>(State);
+    try {
+        S->Body();
+    } catch (...) {
+        S->Error = std::current_exception();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TSizedThread::TSizedThread() noexcept = default;
+
+TSizedThread::TSizedThread(std::size_t StackSize, std::function<void()> Body)
+    : state_(std::make_unique<TState>()) {
+    state_->Body = std::move(Body);
+    pthread_attr_t Attributes;
+    pthread_attr_init(&Attributes);
+    int Error = pthread_attr_setstacksize(&Attributes, StackSize);
+    if (Error == 0) Error = pthread_create(&state_->Handle, &Attributes, &RunSizedThread, state_.get());
+    pthread_attr_destroy(&Attributes);
+    if (Error != 0) throw std::system_error(Error, std::generic_category(), "Cannot start a thread");
+    started_ = true;
+}
+
+TSizedThread::TSizedThread(TSizedThread&& Other) noexcept
+    : state_(std::move(Other.state_)), started_(std::exchange(Other.started_, false)) {}
+
+TSizedThread& TSizedThread::operator=(TSizedThread&& Other) noexcept {
+    if (this != &Other) {
+        if (started_) pthread_join(state_->Handle, nullptr);
+        state_ = std::move(Other.state_);
+        started_ = std::exchange(Other.started_, false);
+    }
+    return *this;
+}
+
+TSizedThread::~TSizedThread() {
+    if (started_) pthread_join(state_->Handle, nullptr);
+}
+
+void TSizedThread::Join() {
+    if (!started_) return;
+    pthread_join(state_->Handle, nullptr);
+    started_ = false;
+    if (state_->Error) std::rethrow_exception(std::exchange(state_->Error, nullptr));
+}
+
+void RunWithStack(std::size_t StackSize, const std::function<void()>& Body) {
+    TSizedThread Thread(StackSize, Body);
+    Thread.Join();
 }
 
 }  // namespace corvanet

@@ -2,7 +2,10 @@
 // the letter case of its components, starting a program without a shell.
 #pragma once
 
+#include <cstddef>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,5 +50,34 @@ std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath
 // started at all (no such file, not executable).
 bool RunProgram(const std::string& Program, const std::vector<std::string>& Args,
                 const std::function<void()>& Waiting);
+
+// The stack of every thread that reads sources: set here rather than left to
+// the system's default, which differs between systems and sanitizer builds.
+// The rules' nesting limit (MaxNesting) keeps the deepest reading well under
+// a quarter of it in the sanitizer build.
+inline constexpr std::size_t ReadingStackSize = std::size_t{8} << 20;
+
+// A thread with a stack of a chosen size, which std::thread cannot set. Body
+// runs once; an exception it lets out is kept and thrown again by Join.
+class TSizedThread {
+public:
+    TSizedThread() noexcept;
+    TSizedThread(std::size_t StackSize, std::function<void()> Body);
+    TSizedThread(TSizedThread&&) noexcept;
+    TSizedThread& operator=(TSizedThread&&) noexcept;
+    ~TSizedThread();  // joins a thread not joined yet
+    bool Joinable() const noexcept { return started_; }
+    void Join();
+
+    struct TState;  // the body and what it let out, shared with the thread
+
+private:
+    std::unique_ptr<TState> state_;
+    bool started_ = false;
+};
+
+// Runs Body on a thread with a stack of StackSize bytes and waits for it;
+// what Body throws is thrown here.
+void RunWithStack(std::size_t StackSize, const std::function<void()>& Body);
 
 }  // namespace corvanet

@@ -11,7 +11,9 @@
 
 #include "output_fixture.h"
 #include "pascal_noise.h"
+#include "parser/parser.h"
 #include "pipeline.h"
+#include "platform.h"
 #include "run_fixture.h"
 #include "scratch_dir.h"
 
@@ -45,13 +47,13 @@ public:
         try {
             Run.Execute(Run.ProjectFile, "WIN32;VER100");
         } catch (const std::exception& E) {
-            ADD_FAILURE() << Label << ": " << E.what() << "\n" << Unit;
+            ADD_FAILURE() << Label << ": " << E.what() << "\n" << Unit.substr(0, 2000);
             return false;
         }
         const auto Back = testing::ReadBack(Dir.Path() + "U.html", Dir.Path() + "U.rtf");
         testing::ExpectWholeSource(Back, Unit);
         if (::testing::Test::HasFailure()) {
-            ADD_FAILURE() << Label << "\n" << Unit;
+            ADD_FAILURE() << Label << "\n" << Unit.substr(0, 2000);
             return false;
         }
         return true;
@@ -67,6 +69,19 @@ TEST(RunTermination, RandomTokenUnits) {
         std::mt19937 Rng(Seed);
         const std::string Unit = "unit U; interface " + testsupport::RandomTokens(Rng, 1 + Rng() % 150);
         if (!Project.RunsWhole(Unit, "seed " + std::to_string(Seed))) break;
+    }
+}
+
+// Nesting far past the rules' limit, of every kind, read on a thread with a
+// quarter of the stack the reading threads get: the run ends with the whole
+// source on the page. (Before the limit such a unit overflowed the stack.)
+TEST(RunTermination, DeepNestingOfEveryKind) {
+    TNoiseProject Project;
+    for (const testsupport::TNestingKind& Kind : testsupport::NestingKinds()) {
+        bool Whole = false;
+        RunWithStack(ReadingStackSize / 4,
+                     [&] { Whole = Project.RunsWhole(testsupport::NestedText(Kind, 100000), Kind.Name); });
+        if (!Whole) break;
     }
 }
 
