@@ -23,8 +23,9 @@ namespace {
 constexpr std::string_view KindNames[] = {
     "Variable", "Constant", "Class/Object", "Function",   "Procedure",
     "Type",     "Label",    "Constructor",  "Destructor", "Record",
+    "Interface", "Operator", "Property",
 };
-static_assert(std::size(KindNames) == skRecord + 1, "one display text per TSymbolKind");
+static_assert(std::size(KindNames) == skProperty + 1, "one display text per TSymbolKind");
 
 constexpr std::size_t NoIndex = std::numeric_limits<std::size_t>::max();
 

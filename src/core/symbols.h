@@ -28,10 +28,16 @@ enum TSymbolKind : std::uint8_t {
     skConstructor = 7,
     skDestructor = 8,
     skRecord = 9,
+    // Only the modern dialect records these: interface and dispinterface
+    // types, class operators and properties (the last two as members).
+    skInterface = 10,
+    skOperator = 11,
+    skProperty = 12,
 };
 
 // "Variable", "Constant", "Class/Object", "Function", "Procedure", "Type",
-// "Label", "Constructor", "Destructor", "Record".
+// "Label", "Constructor", "Destructor", "Record", "Interface", "Operator",
+// "Property".
 std::string_view SymbolKindName(TSymbolKind Kind) noexcept;
 
 struct TRefElm {

@@ -46,10 +46,11 @@ TEST(SymbolKindNameTest, EveryKindHasItsDisplayText) {
         {skVariable, "Variable"},       {skConstant, "Constant"},   {skClass, "Class/Object"},
         {skFunction, "Function"},       {skProcedure, "Procedure"}, {skType, "Type"},
         {skLabel, "Label"},             {skConstructor, "Constructor"},
-        {skDestructor, "Destructor"},   {skRecord, "Record"},
+        {skDestructor, "Destructor"},   {skRecord, "Record"},       {skInterface, "Interface"},
+        {skOperator, "Operator"},       {skProperty, "Property"},
     };
     for (const auto& [kind, text] : rows) EXPECT_EQ(SymbolKindName(kind), text) << int(kind);
-    EXPECT_EQ(SymbolKindName(static_cast<TSymbolKind>(10)), "");
+    EXPECT_EQ(SymbolKindName(static_cast<TSymbolKind>(13)), "");
 }
 
 TEST(ReplaceExtensionTest, CutsThreeLetterExtensionsWithoutLookingForTheDot) {

@@ -3,6 +3,8 @@
 // moment it is read, before the rest of its declaration, so a declaration that
 // fails later still leaves its name in the table; in the other passes the same
 // rules only consume tokens. Every loop here repeats only after a token was read.
+#include <string>
+
 #include "parser.h"
 
 namespace corvanet {
@@ -24,6 +26,7 @@ TParseResult TParser::ReadDeclarations() {
     };
     for (;;) {
         TParseResult R = prAbsent;
+        if (Modern()) SkipAttributes();
         for (TRule Section : Sections) {
             R = (this->*Section)();
             if (R != prAbsent) break;
@@ -69,8 +72,21 @@ TParseResult TParser::ReadConstSection() {
 // ConstDeclarations = {identifier (":" Type "=" ConstValue | "=" Expression) ";"}
 // A value that is not followed by ";" has the token after it passed over
 // unchecked; the section then goes on behind it.
+// The modern dialect passes over every value to its ";" (lists, record
+// values, calls) and allows hints after it.
 TParseResult TParser::ReadConstDeclarations() {
     TParseResult Result = prAbsent;
+    if (Modern()) SkipAttributes();
+    while (Modern() && Kind() == tkIdentifier) {
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        Read();
+        if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+        if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
+        SkipHints();
+        if (!Accept(tkSemicolon)) return prFailed;
+        Result = prParsed;
+        SkipAttributes();
+    }
     while (Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
         Read();
@@ -106,7 +122,9 @@ TParseResult TParser::ReadTypeSection() {
 // TypeDeclaration = identifier "=" Type [";"]
 // The name is recorded as a type; the record and class rules change its kind.
 TParseResult TParser::ReadTypeDeclaration() {
+    if (Modern()) SkipAttributes();
     if (Kind() != tkIdentifier) return prAbsent;
+    if (Modern()) return ReadModernTypeDeclaration();
     LastTypeName = Text();
     TypeNameSet = true;
     symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skType);
@@ -117,15 +135,59 @@ TParseResult TParser::ReadTypeDeclaration() {
     return prParsed;
 }
 
+// ModernTypeDeclaration = identifier [TypeParameters] "=" ["type"] Type
+//                         [Hints] [";" {Directive ";"}]
+// A generic type is recorded under its key (GenericName), a nested one under
+// its dotted path; the directives are those of a procedural type.
+TParseResult TParser::ReadModernTypeDeclaration() {
+    std::string Name(Text());
+    Read();
+    int Arity = 0;
+    bool EqualTaken = false;
+    if (Kind() == tkLess && ReadTypeParameters(Arity, false, EqualTaken) != prParsed) return prFailed;
+    Name = GenericName(Name, Arity);
+    if (!TypePrefix.empty()) Name = TypePrefix + "." + Name;
+    LastTypeName = Name;
+    TypeNameSet = true;
+    symbols_.AddSymbol(symbols_.CurrentUnit, Name, skType);
+    if (!EqualTaken && !Accept(tkEqual)) return prFailed;
+    (void)Accept(tkType);
+    PendingTypeName = Name;
+    const TParseResult R = ReadType();
+    PendingTypeName.clear();
+    if (R != prParsed) return prFailed;
+    SkipHints();
+    if (!Accept(tkSemicolon)) return prParsed;
+    while (IsCallingConvention() || IsWord("winapi") || IsWord("varargs")) {
+        Read();
+        (void)Accept(tkSemicolon);
+    }
+    return prParsed;
+}
+
 // VarSection = "var" VarDeclaration {VarDeclaration}
+// (and the modern dialect's "threadvar" section alike)
 TParseResult TParser::ReadVarSection() {
-    if (!Accept(tkVar)) return prAbsent;
+    if (!Accept(tkVar) && !(Modern() && Accept(tkThreadvar))) return prAbsent;
     if (ReadVarDeclaration() != prParsed) return prFailed;
     return ReadWhileParsed(&TParser::ReadVarDeclaration);
 }
 
 // VarDeclaration = identifier {"," identifier} ":" Type ["=" ConstValue] ";"
+// Modern: [Attributes] names ":" Type [Hints] ["absolute" X | "=" Value] [Hints] ";"
 TParseResult TParser::ReadVarDeclaration() {
+    if (Modern()) {
+        SkipAttributes();
+        if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
+        if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
+        SkipHints();
+        if (IsWord("absolute") || Kind() == tkEqual) {
+            Read();
+            if (SkipValue() != prParsed) return prFailed;
+        }
+        SkipHints();
+        return Accept(tkSemicolon) ? prParsed : prFailed;
+    }
     if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
     if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
     if (Accept(tkEqual) && ReadConstValue() != prParsed) return prFailed;
@@ -158,8 +220,18 @@ TParseResult TParser::ReadExportsSection() {
 }
 
 // ResourcestringSection = "resourcestring" ...   (passed over)
+// The modern dialect records each name as a constant:
+//   "resourcestring" {identifier "=" Value ";"}
 TParseResult TParser::ReadResourcestringSection() {
     if (!Accept(tkResourcestring)) return prAbsent;
+    while (Modern() && Kind() == tkIdentifier) {
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        Read();
+        if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
+        SkipHints();
+        if (!Accept(tkSemicolon)) return prFailed;
+    }
+    if (Modern()) return prParsed;
     SkipUnreadSection();
     return prParsed;
 }
@@ -168,9 +240,21 @@ TParseResult TParser::ReadResourcestringSection() {
 //      | ProceduralType
 // Every identifier is taken as a type name, so the later alternatives never
 // see one; an interface, dispinterface or object type starts none of them.
+// The modern dialect's type names may be qualified and generic, a name may
+// start a subrange, and "reference to" starts a procedural type.
 TParseResult TParser::ReadType() {
     const TNesting Nesting(*this);
     if (Nesting.TooDeep()) return prFailed;
+    if (Modern() && Kind() == tkIdentifier) {
+        if (IsWord("reference")) {
+            Read();
+            if (!Accept(tkTo)) return prFailed;
+            return ReadProceduralType() == prParsed ? prParsed : prFailed;
+        }
+        if (ReadTypeReference() != prParsed) return prFailed;
+        if (Accept(tkRange)) return ReadExpression() == prParsed ? prParsed : prFailed;
+        return prParsed;
+    }
     if (Accept(tkIdentifier)) return prParsed;
     static constexpr TRule Alternatives[] = {
         &TParser::ReadSimpleType,  &TParser::ReadStringType,   &TParser::ReadStructuredType,
@@ -195,6 +279,13 @@ TParseResult TParser::ReadOrdinalType() {
 // Each value is recorded as a constant of the unit.
 TParseResult TParser::ReadEnumeration() {
     if (!Accept(tkLParen)) return prAbsent;
+    // Modern: each value may be given ("A = 1"), passed over.
+    while (Modern() && Kind() == tkIdentifier) {
+        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        Read();
+        if (Accept(tkEqual) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;
+        if (!Accept(tkComma)) return Accept(tkRParen) ? prParsed : prFailed;
+    }
     if (ReadRecordedNames(skConstant) != prParsed) return prFailed;
     return Accept(tkRParen) ? prParsed : prFailed;
 }
@@ -223,7 +314,21 @@ TParseResult TParser::ReadPointerType() {
 // ProceduralType = ("procedure" [FormalParameters]
 //                   | "function" [FormalParameters] ":" (identifier | "string"))
 //                  ["of" "object"] [CallingConvention]
+// Modern: any result type, and after the type "of object", "is nested" and
+// calling conventions.
 TParseResult TParser::ReadProceduralType() {
+    if (Modern() && Accept(tkFunction)) {
+        if (ReadFormalParameters() == prFailed || !Accept(tkColon) || ReadType() != prParsed) return prFailed;
+    } else if (Modern() && Accept(tkProcedure)) {
+        if (ReadFormalParameters() == prFailed) return prFailed;
+    }
+    if (Modern()) {
+        if (Accept(tkOf) && !Accept(tkObject)) return prFailed;
+        if (Accept(tkIs) && !IsWord("nested")) return prFailed;
+        if (IsWord("nested")) Read();
+        while (IsCallingConvention() || IsWord("winapi") || IsWord("varargs")) Read();
+        return prParsed;
+    }
     if (Accept(tkFunction)) {
         if (ReadFormalParameters() == prFailed || !Accept(tkColon)) return prFailed;
         if (!Accept(tkIdentifier) && !Accept(tkString)) return prFailed;
@@ -284,6 +389,10 @@ TParseResult TParser::ReadRoutineDeclaration() {
         R = ReadFunctionHeading();
         if (R != prParsed) return R;
     }
+    if (Modern()) {
+        (void)Accept(tkSemicolon);
+        return ReadDirectives(false);
+    }
     if (!Accept(tkSemicolon)) return prFailed;
     if (IsCallingConvention()) {
         Read();
@@ -294,14 +403,35 @@ TParseResult TParser::ReadRoutineDeclaration() {
 
 // FormalParameters = "(" ParameterGroup {";" ParameterGroup} ")"
 // An empty pair of parentheses fails.
+// The modern dialect allows the empty pair.
 TParseResult TParser::ReadFormalParameters() {
     if (!Accept(tkLParen)) return prAbsent;
+    if (Modern() && Accept(tkRParen)) return prParsed;
     return ReadListRest(&TParser::ReadParameterGroup, tkSemicolon, tkRParen);
 }
 
 // ParameterGroup = ["const" | "out" | "var"] IdentList [":" ["array" "of"] Type]
 // Without a leading keyword nothing counts as started until the names are read.
+// Modern: [Attributes] ["const" | "var" | "out" | "constref"] [Attributes]
+//         IdentList [":" ("array" "of" ("const" | Type) | Type)] ["=" Value]
 TParseResult TParser::ReadParameterGroup() {
+    if (Modern()) {
+        SkipAttributes();
+        const bool Keyword = Kind() == tkConst || Kind() == tkOut || Kind() == tkVar || IsWord("constref");
+        if (Keyword) Read();
+        SkipAttributes();
+        if (ReadIdentList() != prParsed) return Keyword ? prFailed : prAbsent;
+        if (Accept(tkColon)) {
+            if (Accept(tkArray)) {
+                if (!Accept(tkOf)) return prFailed;
+                if (!Accept(tkConst) && ReadType() != prParsed) return prFailed;
+            } else if (ReadType() != prParsed) {
+                return prFailed;
+            }
+        }
+        if (Accept(tkEqual) && SkipValue(tkRParen, tkRBracket) != prParsed) return prFailed;
+        return prParsed;
+    }
     TParseResult Fallback = prAbsent;
     if (Kind() == tkConst || Kind() == tkOut || Kind() == tkVar) {
         Read();

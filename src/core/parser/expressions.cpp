@@ -85,14 +85,30 @@ TParseResult TParser::ReadFactor() {
         return prParsed;
     }
     if (TParseResult R = ReadSetConstructor(); R != prAbsent) return R;
-    if (Accept(tkAt)) return Accept(tkIdentifier) ? prParsed : prFailed;
+    if (Accept(tkAt)) {
+        if (Modern()) return ReadDesignator() == prParsed ? prParsed : prFailed;
+        return Accept(tkIdentifier) ? prParsed : prFailed;
+    }
     return prAbsent;
 }
 
 // Designator = identifier [Selector]   (one selector only)
+// The modern dialect takes any number of selectors, calls among them
+// (SizeOf(T), TFoo.Create(1).Bar), and "inherited" as a name.
 TParseResult TParser::ReadDesignator() {
-    if (!Accept(tkIdentifier)) return prAbsent;
-    return ReadSelector() == prFailed ? prFailed : prParsed;
+    if (Modern() && Kind() == tkInherited) Read();
+    else if (!Accept(tkIdentifier)) return prAbsent;
+    if (!Modern()) return ReadSelector() == prFailed ? prFailed : prParsed;
+    for (;;) {
+        if (Accept(tkLParen)) {
+            if (Accept(tkRParen)) continue;
+            if (ReadListRest(&TParser::ReadExpression, tkComma, tkRParen) != prParsed) return prFailed;
+            continue;
+        }
+        const TParseResult R = ReadSelector();
+        if (R == prAbsent) return prParsed;
+        if (R == prFailed) return prFailed;
+    }
 }
 
 // Selector = "^" | "[" Expression {"," Expression} "]" | "." identifier

@@ -15,7 +15,7 @@ namespace {
 bool IsRoutine(TSymbolKind Kind) { return Kind == skFunction || Kind == skProcedure; }
 
 // Constructors and destructors are always recorded as methods.
-bool IsMember(TSymbolKind Kind) { return Kind == skConstructor || Kind == skDestructor; }
+bool IsMember(TSymbolKind Kind) { return Kind == skConstructor || Kind == skDestructor || Kind == skOperator; }
 
 // The anchor entry: rendering uses only its name.
 TDelayedToken AnchorEntry(std::string Name) { return {"", "", std::move(Name), tsAnchor}; }
@@ -60,8 +60,9 @@ void TParser::RecordRoutine(std::string_view Name, TSymbolKind Kind) {
 TParseResult TParser::ReadHeadingName(TSymbolKind Routine, THeadingName& Heading) {
     Heading.Name = Text();
     Heading.First = Heading.Last = QueueHeldToken();
-    if (IsMember(Routine)) RecordRoutine(Heading.Name, Routine);
+    if (IsMember(Routine) && !Modern()) RecordRoutine(Heading.Name, Routine);
     Read();
+    if (Modern()) return ReadModernHeadingName(Routine, Heading);
     if (Kind() == tkPeriod) {
         Heading.Qualifier = std::move(Heading.Name);
         const std::size_t Period = QueueHeldToken();
@@ -86,10 +87,46 @@ TParseResult TParser::ReadHeadingName(TSymbolKind Routine, THeadingName& Heading
     return prParsed;
 }
 
+// The modern rest of Name {"." Name}, each part with its type parameters: the
+// qualifier is the dotted path of the type, a generic part carrying its
+// arity as the type's key does. Parts with nothing between them are joined as
+// the classic reading joins two.
+TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& Heading) {
+    int Arity = 0;
+    bool EqualTaken = false;
+    for (;;) {
+        if (Kind() == tkLess && ReadTypeParameters(Arity, true, EqualTaken) != prParsed) return prFailed;
+        if (Kind() != tkPeriod) break;
+        std::string Part = GenericName(Heading.Name, Arity);
+        Heading.Qualifier = Heading.Qualifier.empty() ? std::move(Part) : Heading.Qualifier + "." + Part;
+        Arity = 0;
+        const std::size_t Period = QueueHeldToken();
+        Read();
+        if (Kind() != tkIdentifier) {
+            queue_.QueueCurrentToken();
+            return prFailed;
+        }
+        Heading.Name = Text();
+        auto& Queued = queue_.DelayedTokens;
+        const bool Joined = Period == Heading.Last + 1 && Queued.size() == Period + 1 &&
+                            Queued[Heading.Last].Style == tsIdentifier;
+        if (Joined && Pass() == 3) {
+            Queued.pop_back();
+            Queued[Heading.Last].Text += "." + Heading.Name;
+        } else {
+            Heading.Last = QueueHeldToken();
+        }
+        Read();
+    }
+    // A member's qualified name is a method resolution clause, not a member.
+    if (Heading.Qualifier.empty() || symbols_.CurrentClass.empty()) RecordRoutine(Heading.Name, Routine);
+    return prParsed;
+}
+
 // In pass 2 (an interface) the name becomes a link to the body; in pass 3 an
 // anchor goes in front of the whole name, qualifier included.
 void TParser::MarkHeading(const THeadingName& Heading) {
-    if (Pass() == 2) {
+    if (Pass() == 2 && !(Modern() && !Heading.Qualifier.empty())) {
         const std::string& Class = symbols_.CurrentClass;
         const std::string Anchor =
             Class.empty() ? SymbolAnchor(Heading.Name) : SymbolAnchor(Class, Heading.Name);
@@ -111,6 +148,21 @@ TParseResult TParser::ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine
     if (Kind() != Keyword) return prAbsent;
     queue_.HoldOutput = true;
     Read();
+    return ReadRoutineHeadingRest(Routine);
+}
+
+// "operator" Name [FormalParameters] ":" ResultType: a class operator, whose
+// keyword the scanner gives as an identifier. The output pass hands it over
+// held, still unwritten.
+TParseResult TParser::ReadOperatorHeading() {
+    if (!Modern() || !IsWord("operator")) return prAbsent;
+    if (queue_.HoldOutput) QueueHeldToken();
+    queue_.HoldOutput = true;
+    Read();
+    return ReadRoutineHeadingRest(skOperator);
+}
+
+TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     if (Kind() != tkIdentifier) {
         queue_.QueueCurrentToken();
         return prFailed;
@@ -120,9 +172,14 @@ TParseResult TParser::ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine
     MarkHeading(Heading);
     queue_.QueueCurrentToken();
     if (ReadFormalParameters() == prFailed) return prFailed;
-    if (Routine != skFunction) return prParsed;
+    if (Routine != skFunction && Routine != skOperator) return prParsed;
+    // A method resolution clause names no result type.
+    if (Modern() && !Heading.Qualifier.empty() && Kind() == tkEqual) return prParsed;
+    // Initialize, Finalize and Assign operators give no result.
+    if (Routine == skOperator && Kind() != tkColon) return prParsed;
     if (Kind() != tkColon) return prFailed;
     Read();
+    if (Modern()) return ReadType() == prParsed ? prParsed : prFailed;
     if (Kind() != tkIdentifier && Kind() != tkString) return prFailed;
     Read();
     return prParsed;
@@ -164,6 +221,13 @@ TParseResult TParser::ReadAncestors() {
     }
     queue_.HoldOutput = false;
     Read();
+    // The modern dialect's ancestor may be qualified or generic, and
+    // interfaces may follow it.
+    if (Modern()) {
+        if (ReadTypeReferenceRest() != prParsed) return prFailed;
+        while (Accept(tkComma))
+            if (ReadTypeReference() != prParsed) return prFailed;
+    }
     if (Kind() != tkRParen) return prFailed;
     Read();
     return prParsed;

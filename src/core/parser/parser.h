@@ -142,6 +142,51 @@ public:
     void AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view Name,
                          std::string_view Caption);
 
+    // --- the modern dialect's own rules (members.cpp, directives.cpp) ---
+    // Where the grammar forks, a rule asks this and nothing else.
+    bool Modern() const noexcept { return stream_.Dialect == TDialect::Modern; }
+    // class, object, interface, dispinterface or record, with the heading
+    // (sealed, abstract, helper ... for, ancestors) and the member sections.
+    [[nodiscard]] TParseResult ReadStructure();
+    // [Visibility] members up to Close ("end", or ")" of a variant), unread.
+    [[nodiscard]] TParseResult ReadMemberSections(TTokenKind Close);
+    [[nodiscard]] TParseResult ReadMember();
+    [[nodiscard]] TParseResult ReadFields();
+    [[nodiscard]] TParseResult ReadMemberConstants();
+    [[nodiscard]] TParseResult ReadRecordVariants();
+    [[nodiscard]] TParseResult ReadOperatorHeading();
+    // Directives after a routine heading and its ";": each with its
+    // arguments, in any order, each followed by ";". In a member list
+    // "public" is a visibility word, not Free Pascal's export directive.
+    [[nodiscard]] TParseResult ReadDirectives(bool Member);
+    bool IsDirective(bool Member) const noexcept;
+    // "deprecated ['text']", "platform", "library", "experimental".
+    void SkipHints();
+    // "[" ... "]" {"[" ... "]"}: attributes, and an interface's GUID.
+    void SkipAttributes();
+    // A value that is passed over, not read by rule: up to a ";" or one of
+    // Stops outside brackets (or a token that cannot be in a value). prFailed
+    // when it is empty.
+    [[nodiscard]] TParseResult SkipValue(TTokenKind Stop1 = tkSemicolon, TTokenKind Stop2 = tkSemicolon);
+    // "<" ... ">": type parameters (with constraints) or a heading's; Arity
+    // counts the parameters. With Held every token is queued (the heading
+    // reader holds output). A closing ">=" also takes the declaration's "=".
+    [[nodiscard]] TParseResult ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken);
+    // identifier {"." identifier} [TypeArguments] {"." identifier [TypeArguments]}
+    [[nodiscard]] TParseResult ReadTypeReference();
+    [[nodiscard]] TParseResult ReadTypeReferenceRest();
+    // "<" Type {"," Type} ">"
+    [[nodiscard]] TParseResult ReadTypeArguments();
+    // The key of a generic type: its name, a period and its arity ("Tuple.2"),
+    // which no identifier can spell.
+    static std::string GenericName(std::string_view Name, int Arity);
+    // The dotted path of the types whose members are being read, the prefix
+    // of a nested type's name; empty at unit level.
+    std::string TypePrefix;
+    // The name a type declaration gives the structured type it is about to
+    // read, taken by that type; empty for a type without a name of its own.
+    std::string PendingTypeName;
+
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
     std::string_view Text() const noexcept { return stream_.CurrentToken.Text; }
@@ -163,7 +208,8 @@ public:
     // One count serves every such rule, so a cycle through several of them is
     // bounded too. A rule needs it when a path through the grammar leads from
     // it back to itself without passing a rule that has one (today ReadType,
-    // ReadFieldList, ReadConstValue and ReadFactor close every cycle).
+    // ReadFieldList, ReadConstValue, ReadFactor and ReadMemberSections close
+    // every cycle).
     class TNesting {
     public:
         explicit TNesting(TParser& Parser) noexcept : parser_(Parser) { ++parser_.nesting_; }
@@ -183,6 +229,10 @@ public:
 private:
     [[nodiscard]] TParseResult DispatchRule();
     [[nodiscard]] TParseResult ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine);
+    // The heading after its keyword, output held.
+    [[nodiscard]] TParseResult ReadRoutineHeadingRest(TSymbolKind Routine);
+    [[nodiscard]] TParseResult ReadModernTypeDeclaration();
+    [[nodiscard]] TParseResult ReadModernProperty();
     struct THeadingName {
         std::string Qualifier;  // empty without one
         std::string Name;
@@ -190,6 +240,7 @@ private:
         std::size_t Last = 0;   // queue position of the name
     };
     [[nodiscard]] TParseResult ReadHeadingName(TSymbolKind Routine, THeadingName& Heading);
+    [[nodiscard]] TParseResult ReadModernHeadingName(TSymbolKind Routine, THeadingName& Heading);
     void MarkHeading(const THeadingName& Heading);
     [[nodiscard]] TParseResult ReadDottedName(std::vector<std::size_t>& Parts);
     [[nodiscard]] TParseResult PassDottedName();

@@ -12,6 +12,19 @@ namespace corvanet {
 // Only an array may follow "packed".
 TParseResult TParser::ReadStructuredType() {
     const bool Packed = Accept(tkPacked);
+    if (Modern()) {
+        // Any structured type may be packed, and every kind with members has
+        // its own rule; a set, file or pointer type ends no membership.
+        switch (Kind()) {
+        case tkClass: case tkObject: case tkInterface: case tkDispinterface: case tkRecord:
+            return ReadStructure();
+        default: break;
+        }
+        PendingTypeName.clear();
+        if (TParseResult R = ReadArrayType(); R != prAbsent) return R;
+        if (TParseResult R = ReadSetType(); R != prAbsent) return R;
+        return ReadFileType();
+    }
     if (TParseResult R = ReadArrayType(); R != prAbsent) return R;
     if (Packed) return prFailed;
     if (TParseResult R = ReadRecordType(); R != prAbsent) return R;
@@ -32,8 +45,15 @@ TParseResult TParser::ReadStructuredType() {
 // The element type's result is the array's, prAbsent included.
 TParseResult TParser::ReadArrayType() {
     if (!Accept(tkArray)) return prAbsent;
-    if (Accept(tkLBracket) && ReadListRest(&TParser::ReadOrdinalType, tkComma, tkRBracket) != prParsed)
+    if (Modern() && Accept(tkLBracket)) {
+        // Bounds such as Low(T)..High(T) or a qualified enumeration.
+        do {
+            if (SkipValue(tkComma, tkRBracket) != prParsed) return prFailed;
+        } while (Accept(tkComma));
+        if (!Accept(tkRBracket)) return prFailed;
+    } else if (Accept(tkLBracket) && ReadListRest(&TParser::ReadOrdinalType, tkComma, tkRBracket) != prParsed) {
         return prFailed;
+    }
     if (!Accept(tkOf)) return prFailed;
     return ReadType();
 }
@@ -167,8 +187,15 @@ TParseResult TParser::ReadFieldDeclaration() {
 }
 
 // MethodDeclaration = MethodHeading ";" MethodDirectives
+// In the modern dialect a method resolution clause ("function IFoo.Bar =
+// DoBar;") takes the place of the directives.
 TParseResult TParser::ReadMethodDeclaration() {
     if (TParseResult R = ReadMethodHeading(); R != prParsed) return R;
+    if (Modern()) {
+        if (Accept(tkEqual) && !Accept(tkIdentifier)) return prFailed;
+        (void)Accept(tkSemicolon);
+        return ReadDirectives(true);
+    }
     if (!Accept(tkSemicolon)) return prFailed;
     return ReadMethodDirectives() == prFailed ? prFailed : prParsed;
 }
@@ -179,7 +206,11 @@ TParseResult TParser::ReadMethodDeclaration() {
 TParseResult TParser::ReadMethodHeading() {
     const bool IsClassMethod = Accept(tkClass);
     if (TParseResult R = ReadProcedureHeading(); R != prAbsent) return R;
-    if (IsClassMethod) return prFailed;
+    if (Modern()) {
+        if (TParseResult R = ReadOperatorHeading(); R != prAbsent) return R;
+    } else if (IsClassMethod) {
+        return prFailed;
+    }
     if (TParseResult R = ReadFunctionHeading(); R != prAbsent) return R;
     if (TParseResult R = ReadConstructorHeading(); R != prAbsent) return R;
     return ReadDestructorHeading();
@@ -214,6 +245,7 @@ TParseResult TParser::ReadMethodDirectives() {
 // The name is passed over without a test.
 TParseResult TParser::ReadProperty() {
     if (!Accept(tkProperty)) return prAbsent;
+    if (Modern()) return ReadModernProperty();
     Read();
     if (ReadPropertyInterface() != prParsed) return prFailed;
     if (ReadPropertySpecifiers() != prParsed) return prFailed;
@@ -269,6 +301,47 @@ TParseResult TParser::ReadPropertyDefault(TParseResult Otherwise) {
     Read();
     if (Kind() == tkSemicolon) return prParsed;
     return ReadExpression() == prParsed ? prParsed : prFailed;
+}
+
+// The modern property, after "property":
+//   name ["[" ParameterGroup {";" ParameterGroup} "]"] [":" Type]
+//   {Specifier} ";" ["default" ";"] [Hints]
+// Specifier = ("read" | "write" | "stored" | "default" | "index" | "dispid"
+//             | "add" | "remove") Expression | "implements" Type {"," Type}
+//             | "nodefault" | "readonly" | "writeonly"
+// A redeclared property has no type. It is recorded as a member of its type.
+TParseResult TParser::ReadModernProperty() {
+    if (Kind() != tkIdentifier) return prFailed;
+    if (!symbols_.CurrentClass.empty())
+        symbols_.AddMember(symbols_.CurrentUnit, symbols_.CurrentClass, Text(), skProperty);
+    Read();
+    if (Accept(tkLBracket) && ReadListRest(&TParser::ReadParameterGroup, tkSemicolon, tkRBracket) != prParsed)
+        return prFailed;
+    if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+    while (Kind() == tkIdentifier) {
+        if (IsWord("nodefault") || IsWord("readonly") || IsWord("writeonly")) {
+            Read();
+        } else if (IsWord("implements")) {
+            do {
+                Read();
+                if (ReadTypeReference() != prParsed) return prFailed;
+            } while (Kind() == tkComma);
+        } else if (IsWord("read") || IsWord("write") || IsWord("stored") || IsWord("default") ||
+                   IsWord("index") || IsWord("dispid") || IsWord("add") || IsWord("remove")) {
+            Read();
+            if (ReadExpression() != prParsed) return prFailed;
+        } else {
+            break;
+        }
+    }
+    if (!Accept(tkSemicolon)) return prFailed;
+    if (IsWord("default")) {
+        Read();
+        if (!Accept(tkSemicolon)) return prFailed;
+    }
+    SkipHints();
+    (void)Accept(tkSemicolon);
+    return prParsed;
 }
 
 // Visibility = "public" | "published" | "protected" | "private" | "automated"

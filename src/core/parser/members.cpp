@@ -1,0 +1,150 @@
+// Types with members as the modern dialect reads them: classes, objects,
+// interfaces, dispinterfaces, helpers and records with methods, with their
+// visibility sections, nested type, constant and variable sections, fields,
+// methods, operators, properties and variant parts. A type named by a type
+// declaration is recorded under its dotted path (TOuter.TInner) and its
+// members under that path; CurrentClass and TypePrefix are put back as they
+// were whatever a body gives, so a failed member list never lends its name to
+// what follows it.
+#include <string>
+#include <utility>
+
+#include "parser.h"
+
+namespace corvanet {
+
+namespace {
+
+TSymbolKind KindOfStructure(TTokenKind Keyword) {
+    switch (Keyword) {
+    case tkRecord: return skRecord;
+    case tkInterface: case tkDispinterface: return skInterface;
+    default: return skClass;
+    }
+}
+
+}  // namespace
+
+// Structure = ("class" | "object" | "interface" | "dispinterface" | "record")
+//             ["sealed" | "abstract"] ["helper"] ["(" Ancestors ")"] ["for" Type]
+//             [MemberSections "end"]
+//           | "class" "of" Type
+// Without a body (a forward declaration, "class(TBase);") the heading is all.
+TParseResult TParser::ReadStructure() {
+    const TTokenKind Keyword = Kind();
+    const std::string Name = std::exchange(PendingTypeName, {});
+    const TSymbolKind StructureKind = KindOfStructure(Keyword);
+    if (!Name.empty()) symbols_.SetLastSymbolKind(StructureKind);
+    if (Pass() == 2 && !Name.empty() && StructureKind != skRecord)
+        queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
+    Read();
+    if (Keyword == tkClass && Accept(tkOf)) {
+        if (!Name.empty()) symbols_.SetLastSymbolKind(skType);
+        return ReadTypeReference() == prParsed ? prParsed : prFailed;
+    }
+    if (Kind() == tkSemicolon) return prParsed;  // forward declaration
+    if (IsWord("sealed") || IsWord("abstract")) Read();
+    const bool Helper = IsWord("helper");
+    if (Helper) Read();
+    if (Keyword != tkRecord && ReadAncestors() == prFailed) return prFailed;
+    if (Helper) {
+        if (!Accept(tkFor)) return prFailed;
+        if (!Accept(tkString) && ReadTypeReference() != prParsed) return prFailed;
+    }
+    if (Keyword != tkRecord && Kind() == tkSemicolon) return prParsed;  // "class(TBase);"
+    if (!Name.empty()) symbols_.AddClass(symbols_.CurrentUnit, Name);
+    const std::string OuterClass = symbols_.CurrentClass, OuterPrefix = TypePrefix;
+    if (!Name.empty()) symbols_.CurrentClass = TypePrefix = Name;
+    const TParseResult R = ReadMemberSections(tkEnd);
+    symbols_.CurrentClass = OuterClass;
+    TypePrefix = OuterPrefix;
+    if (R != prParsed) return prFailed;
+    return Accept(tkEnd) ? prParsed : prFailed;
+}
+
+// MemberSections = {Attributes | ["strict"] Visibility | Member}, up to Close.
+// A section of types, constants or variables ends at the next visibility
+// word, "strict" included, so that word names no field.
+TParseResult TParser::ReadMemberSections(TTokenKind Close) {
+    const TNesting Nesting(*this);  // variant parts nest member lists
+    if (Nesting.TooDeep()) return prFailed;
+    for (;;) {
+        SkipAttributes();
+        if (Kind() == Close || stream_.EndOfInput != 0) return prParsed;
+        if (IsVisibilityWord(Kind()) || IsWord("strict")) {
+            Read();
+            continue;
+        }
+        if (ReadMember() != prParsed) return prFailed;
+    }
+}
+
+// Member = Fields | "type" {TypeDeclaration} | "const" MemberConstants
+//        | ["class"] ("var" | "threadvar") {Fields}
+//        | ["class"] (MethodDeclaration | OperatorHeading | Property)
+//        | RecordVariants
+TParseResult TParser::ReadMember() {
+    switch (Kind()) {
+    case tkIdentifier: return ReadFields();
+    case tkType:
+        Read();
+        while ((Kind() == tkIdentifier && !IsWord("strict")) || Kind() == tkLBracket)
+            if (ReadTypeDeclaration() != prParsed) return prFailed;
+        return prParsed;
+    case tkConst: Read(); return ReadMemberConstants();
+    case tkCase: return ReadRecordVariants();
+    default: break;
+    }
+    (void)Accept(tkClass);
+    if (Accept(tkVar) || Accept(tkThreadvar)) {
+        while ((Kind() == tkIdentifier && !IsWord("strict")) || Kind() == tkLBracket) {
+            SkipAttributes();
+            if (ReadFields() != prParsed) return prFailed;
+        }
+        return prParsed;
+    }
+    if (TParseResult R = ReadMethodDeclaration(); R != prAbsent) return R;
+    if (TParseResult R = ReadProperty(); R != prAbsent) return R;
+    return prFailed;
+}
+
+// Fields = IdentList ":" Type [Hints] [";"]   (fields are not recorded)
+TParseResult TParser::ReadFields() {
+    if (TParseResult R = ReadIdentList(); R != prParsed) return R;
+    if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
+    SkipHints();
+    (void)Accept(tkSemicolon);
+    return prParsed;
+}
+
+// MemberConstants = {identifier [":" Type] "=" Value [Hints] ";"}
+// A type's constants are its own, not the unit's: nothing is recorded.
+TParseResult TParser::ReadMemberConstants() {
+    for (;;) {
+        SkipAttributes();
+        if (IsWord("strict") || !Accept(tkIdentifier)) return prParsed;
+        if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+        if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
+        SkipHints();
+        if (!Accept(tkSemicolon)) return prFailed;
+    }
+}
+
+// RecordVariants = "case" [identifier ":"] Type "of"
+//                  {Labels ":" "(" MemberSections ")" [";"]}
+// The labels are passed over to their ":"; a variant's fields may hold a
+// variant part of their own.
+TParseResult TParser::ReadRecordVariants() {
+    if (!Accept(tkCase)) return prAbsent;
+    if (ReadTypeReference() != prParsed) return prFailed;
+    if (Accept(tkColon) && ReadTypeReference() != prParsed) return prFailed;
+    if (!Accept(tkOf)) return prFailed;
+    for (;;) {
+        if (Kind() == tkEnd || Kind() == tkRParen) return prParsed;
+        if (SkipValue(tkColon) != prParsed || !Accept(tkColon) || !Accept(tkLParen)) return prFailed;
+        if (ReadMemberSections(tkRParen) != prParsed || !Accept(tkRParen)) return prFailed;
+        (void)Accept(tkSemicolon);
+    }
+}
+
+}  // namespace corvanet
