@@ -71,7 +71,8 @@ TInterfaceEnd ReadInterface(TRun& Run, const TUnit& Unit) {
     bool Noted = false;
     Run.Symbols.CurrentUnit = Unit.Name;
     Run.Stream.CurrentPass = 1;
-    Run.Stream.Scanner.Open(Unit.Disk);
+    if (Run.Stream.Dialect == TDialect::Modern) Run.Stream.StartFile();
+    Run.Stream.Open(Unit.Disk);
     Run.Stream.EndOfInput = 0;
     Run.Stream.NextToken();
     while (!Run.Stream.EndOfInput && Run.Stream.CurrentToken.Kind != tkImplementation) {
@@ -84,7 +85,7 @@ TInterfaceEnd ReadInterface(TRun& Run, const TUnit& Unit) {
             End = {"stopped", Run.Stream.Scanner.TokenLine(), std::string(Run.Stream.CurrentToken.Text)}, Noted = true;
     }
     if (!Noted && !Run.Stream.EndOfInput) End = {"implementation", Run.Stream.Scanner.TokenLine(), "implementation"};
-    Run.Stream.Scanner.Close();
+    Run.Stream.Close();
     return End;
 }
 
@@ -95,8 +96,9 @@ struct TScanEnd {
 };
 
 // The whole file through the scanner alone, to where it ends.
-TScanEnd ScanToEnd(const std::string& Disk) {
+TScanEnd ScanToEnd(const std::string& Disk, TDialect Dialect) {
     TScanner Scanner;
+    Scanner.Dialect = Dialect;
     Scanner.Open(Disk);
     TToken Token;
     TScanEnd End;
@@ -179,15 +181,25 @@ std::string DeclaredName(const std::vector<TTok>& T, std::size_t Equal) {
     std::size_t I = Equal - 1;
     if (T[I].Kind == tkIdentifier) return T[I].Text;
     if (T[I].Kind != tkGreater) return {};
-    int Depth = 0, Commas = 0;
+    int Depth = 0;
     for (;; --I) {
         if (T[I].Kind == tkGreater) ++Depth;
         if (T[I].Kind == tkLess && --Depth == 0) break;
-        if (T[I].Kind == tkComma && Depth == 1) ++Commas;
         if (I == 0) return {};
     }
     if (I == 0 || T[I - 1].Kind != tkIdentifier) return {};
-    return T[I - 1].Text + "." + std::to_string(Commas + 1);
+    // Names are counted, constraints (after a ":" up to the next ";") not.
+    int Names = 0;
+    bool Constraint = false;
+    for (std::size_t J = I + 1; J + 1 < Equal; ++J) {
+        if (T[J].Kind == tkLess) ++Depth;
+        if (T[J].Kind == tkGreater) --Depth;
+        if (Depth != 0) continue;
+        if (T[J].Kind == tkColon) Constraint = true;
+        if (T[J].Kind == tkSemicolon) Constraint = false;
+        if (T[J].Kind == tkIdentifier && !Constraint) ++Names;
+    }
+    return T[I - 1].Text + "." + std::to_string(Names);
 }
 
 bool OpensBody(const std::vector<TTok>& T, std::size_t I) {
@@ -291,16 +303,16 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
     Run.Symbols.CreateUnitList();
     Run.Dialect = Run.Stream.Dialect = Dialect;
     Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
+    Run.Stream.FileDefines = Run.Stream.Defines;
     Run.Stream.CurrentPass = 0;
     for (const TUnit& U : Units) Run.Symbols.AddUnit(U.Written);
     std::vector<THeadings> Found;
     for (const TUnit& U : Units) Found.push_back(FindHeadings(InterfaceTokens(U.Disk, Dialect)));
     int Present = 0, Matched = 0, Read = 0;
     for (const TUnit& U : Units) {
-        if (Dialect == TDialect::Modern) Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
         const bool SkippingAtStart = Run.Stream.Skipping;
         const TInterfaceEnd End = ReadInterface(Run, U);
-        const TScanEnd Scan = ScanToEnd(U.Disk);
+        const TScanEnd Scan = ScanToEnd(U.Disk, Dialect);
         const auto Index = static_cast<std::size_t>(&U - Units.data());
         const auto [P, M] = CompareHeadings(Found[Index], RecordedHeadings(Run, Index), U.Name);
         Present += P, Matched += M, Read += std::string_view(End.How) == "implementation";

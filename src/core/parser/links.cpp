@@ -163,7 +163,8 @@ TParseResult TParser::ReadOperatorHeading() {
 }
 
 TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
-    if (Kind() != tkIdentifier) {
+    // An operator may be named by a keyword (In, And, Not ...).
+    if (Kind() != tkIdentifier && !(Routine == skOperator && IsReservedWord(Kind()))) {
         queue_.QueueCurrentToken();
         return prFailed;
     }
