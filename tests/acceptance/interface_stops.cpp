@@ -4,7 +4,7 @@
 // does (defines and the skipping flag carried from file to file), and prints one
 // line per unit, tab-separated:
 //   name, path, skipping at start (0/1), how the section ended (implementation,
-//   end of file, stopped), line, token, symbols recorded, the source line,
+//   end (of a unit without one), end of file, stopped), line, token, symbols recorded, the source line,
 //   the scanner's last reason code, its line, the first bytes of the failed token,
 //   the interface routine headings a simple finder sees, and how many of them
 //   the symbol table holds with the same owner type and kind.
@@ -81,6 +81,9 @@ TInterfaceEnd ReadInterface(TRun& Run, const TUnit& Unit) {
             continue;
         }
         (void)Run.Parser.ReadInterfaceSection();
+        // A unit whose interface is all it has ends at "end".
+        if (!Noted && Run.Stream.CurrentToken.Kind == tkEnd)
+            End = {"end", Run.Stream.Scanner.TokenLine(), "end"}, Noted = true;
         if (!Noted && !Run.Stream.EndOfInput && Run.Stream.CurrentToken.Kind != tkImplementation)
             End = {"stopped", Run.Stream.Scanner.TokenLine(), std::string(Run.Stream.CurrentToken.Text)}, Noted = true;
     }
@@ -315,13 +318,13 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
         const TScanEnd Scan = ScanToEnd(U.Disk, Dialect);
         const auto Index = static_cast<std::size_t>(&U - Units.data());
         const auto [P, M] = CompareHeadings(Found[Index], RecordedHeadings(Run, Index), U.Name);
-        Present += P, Matched += M, Read += std::string_view(End.How) == "implementation";
+        Present += P, Matched += M, Read += std::string_view(End.How) == "implementation" || std::string_view(End.How) == "end";
         std::printf("%s\t%s\t%d\t%s\t%d\t%s\t%zu\t%s\t%d\t%d\t%s\t%d\t%d\n", U.Name.c_str(), U.Disk.c_str(),
                     SkippingAtStart ? 1 : 0, End.How, End.Line, End.Token.c_str(), SymbolsOf(Run, Index),
                     End.Line > 0 ? SourceLine(U.Disk, End.Line).c_str() : "", Scan.Reason, Scan.Line,
                     Scan.Bytes.c_str(), P, M);
     }
-    std::fprintf(stderr, "units %zu, interface read to implementation %d; headings %d, recorded %d\n",
+    std::fprintf(stderr, "units %zu, interface read to its end %d; headings %d, recorded %d\n",
                  Units.size(), Read, Present, Matched);
     return 0;
 }

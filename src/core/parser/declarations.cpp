@@ -140,6 +140,8 @@ TParseResult TParser::ReadTypeDeclaration() {
 // A generic type is recorded under its key (GenericName), a nested one under
 // its dotted path; the directives are those of a procedural type.
 TParseResult TParser::ReadModernTypeDeclaration() {
+    if (IsWord("generic")) Read();  // Free Pascal's word before a generic type
+    if (Kind() != tkIdentifier) return prFailed;
     std::string Name(Text());
     Read();
     int Arity = 0;
@@ -151,15 +153,26 @@ TParseResult TParser::ReadModernTypeDeclaration() {
     TypeNameSet = true;
     symbols_.AddSymbol(symbols_.CurrentUnit, Name, skType);
     if (!EqualTaken && !Accept(tkEqual)) return prFailed;
-    (void)Accept(tkType);
+    // "type T" makes a distinct type; Free Pascal's "type helper for T" is a
+    // helper, read as a record helper.
+    if (Accept(tkType) && IsWord("helper")) {
+        PendingTypeName = Name;
+        const TParseResult H = ReadStructure();
+        PendingTypeName.clear();
+        if (H != prParsed) return prFailed;
+        (void)Accept(tkSemicolon);
+        return prParsed;
+    }
     PendingTypeName = Name;
     const TParseResult R = ReadType();
     PendingTypeName.clear();
     if (R != prParsed) return prFailed;
     SkipHints();
     if (!Accept(tkSemicolon)) return prParsed;
-    while (IsCallingConvention() || IsWord("winapi") || IsWord("varargs")) {
-        Read();
+    while (IsCallingConvention() || IsWord("winapi") || IsWord("varargs") || IsWord("deprecated") ||
+           IsWord("experimental") || IsWord("platform")) {
+        SkipHints();
+        if (IsCallingConvention() || IsWord("winapi") || IsWord("varargs")) Read();
         (void)Accept(tkSemicolon);
     }
     return prParsed;
@@ -186,7 +199,13 @@ TParseResult TParser::ReadVarDeclaration() {
             if (SkipValue() != prParsed) return prFailed;
         }
         SkipHints();
-        return Accept(tkSemicolon) ? prParsed : prFailed;
+        if (!Accept(tkSemicolon)) return prFailed;
+        // Free Pascal: a variable imported or exported by name.
+        if (IsWord("cvar")) {
+            Read();
+            (void)Accept(tkSemicolon);
+        }
+        return ReadDirectives(false);
     }
     if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
     if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
@@ -251,7 +270,16 @@ TParseResult TParser::ReadType() {
             if (!Accept(tkTo)) return prFailed;
             return ReadProceduralType() == prParsed ? prParsed : prFailed;
         }
+        // Free Pascal's words before a specialised or bit-packed type.
+        if (IsWord("bitpacked")) {
+            Read();
+            return ReadStructuredType() == prParsed ? prParsed : prFailed;
+        }
+        if (IsWord("specialize")) Read();
         if (ReadTypeReference() != prParsed) return prFailed;
+        // A bound that is a call (Low(Integer)..High(Integer)), or a string
+        // type with its code page (AnsiString(1252)).
+        if (Accept(tkLParen) && (SkipValue(tkRParen) != prParsed || !Accept(tkRParen))) return prFailed;
         if (Accept(tkRange)) return ReadExpression() == prParsed ? prParsed : prFailed;
         return prParsed;
     }
@@ -279,11 +307,11 @@ TParseResult TParser::ReadOrdinalType() {
 // Each value is recorded as a constant of the unit.
 TParseResult TParser::ReadEnumeration() {
     if (!Accept(tkLParen)) return prAbsent;
-    // Modern: each value may be given ("A = 1"), passed over.
+    // Modern: each value may be given ("A = 1", Free Pascal's "A := 1"), passed over.
     while (Modern() && Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
         Read();
-        if (Accept(tkEqual) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;
+        if ((Accept(tkEqual) || Accept(tkAssign)) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;
         if (!Accept(tkComma)) return Accept(tkRParen) ? prParsed : prFailed;
     }
     if (ReadRecordedNames(skConstant) != prParsed) return prFailed;
@@ -308,6 +336,7 @@ TParseResult TParser::ReadStringType() {
 // PointerType = "^" identifier
 TParseResult TParser::ReadPointerType() {
     if (!Accept(tkCaret)) return prAbsent;
+    if (Modern() && (Accept(tkString) || Accept(tkFile))) return prParsed;  // ^String, ^File
     return Accept(tkIdentifier) ? prParsed : prFailed;
 }
 

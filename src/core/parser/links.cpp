@@ -163,8 +163,12 @@ TParseResult TParser::ReadOperatorHeading() {
 }
 
 TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
-    // An operator may be named by a keyword (In, And, Not ...).
-    if (Kind() != tkIdentifier && !(Routine == skOperator && IsReservedWord(Kind()))) {
+    // An operator may be named by a keyword (In, And, Not ...) or, in Free
+    // Pascal, by its symbol (=, +, :=).
+    const bool OperatorName = Routine == skOperator && (IsReservedWord(Kind()) || IsSymbolKind(Kind()) ||
+                                                        Kind() == tkAssign || Kind() == tkStar) &&
+                              Kind() != tkLParen && Kind() != tkSemicolon;
+    if (Kind() != tkIdentifier && !OperatorName) {
         queue_.QueueCurrentToken();
         return prFailed;
     }
@@ -212,6 +216,7 @@ TParseResult TParser::ReadAncestors() {
         queue_.QueueCurrentToken();
         return prFailed;
     }
+    const bool Specialized = Modern() && IsWord("specialize");  // Free Pascal
     const std::size_t Index = QueueHeldToken();
     if (Pass() == 2) {
         const auto Found = symbols_.FindVisibleSymbol(Text());
@@ -225,7 +230,7 @@ TParseResult TParser::ReadAncestors() {
     // The modern dialect's ancestor may be qualified or generic, and
     // interfaces may follow it.
     if (Modern()) {
-        if (ReadTypeReferenceRest() != prParsed) return prFailed;
+        if ((Specialized ? ReadTypeReference() : ReadTypeReferenceRest()) != prParsed) return prFailed;
         while (Accept(tkComma))
             if (ReadTypeReference() != prParsed) return prFailed;
     }

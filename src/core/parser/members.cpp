@@ -31,13 +31,15 @@ TSymbolKind KindOfStructure(TTokenKind Keyword) {
 //           | "class" "of" Type
 // Without a body (a forward declaration, "class(TBase);") the heading is all.
 TParseResult TParser::ReadStructure() {
-    const TTokenKind Keyword = Kind();
+    // At "helper" of "type helper for T" there is no keyword to read.
+    const bool TypeHelper = Kind() == tkIdentifier;
+    const TTokenKind Keyword = TypeHelper ? tkRecord : Kind();
     const std::string Name = std::exchange(PendingTypeName, {});
     const TSymbolKind StructureKind = KindOfStructure(Keyword);
     if (!Name.empty()) symbols_.SetLastSymbolKind(StructureKind);
     if (Pass() == 2 && !Name.empty() && StructureKind != skRecord)
         queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
-    Read();
+    if (!TypeHelper) Read();
     if (Keyword == tkClass && Accept(tkOf)) {
         if (!Name.empty()) symbols_.SetLastSymbolKind(skType);
         return ReadTypeReference() == prParsed ? prParsed : prFailed;
@@ -114,6 +116,11 @@ TParseResult TParser::ReadFields() {
     if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
     SkipHints();
     (void)Accept(tkSemicolon);
+    // A field of a procedural type may name its calling convention after the ";".
+    while (IsCallingConvention() || IsWord("winapi")) {
+        Read();
+        (void)Accept(tkSemicolon);
+    }
     return prParsed;
 }
 

@@ -339,8 +339,10 @@ TParseResult TParser::ReadModernProperty() {
         Read();
         if (!Accept(tkSemicolon)) return prFailed;
     }
-    SkipHints();
-    (void)Accept(tkSemicolon);
+    while (IsWord("deprecated") || IsWord("platform") || IsWord("experimental") || Kind() == tkLibrary) {
+        SkipHints();
+        (void)Accept(tkSemicolon);
+    }
     return prParsed;
 }
 
