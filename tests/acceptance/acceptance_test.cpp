@@ -152,13 +152,10 @@ struct TInterfaceFigures {
 TInterfaceFigures ReadInterfaces(TDialect Dialect) {
     TSilentReporter Reporter;
     TRun Run(Reporter);
-    Run.Symbols.CreateUnitList();
-    Run.Dialect = Run.Stream.Dialect = Dialect;
-    Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
-    Run.Stream.FileDefines = Run.Stream.Defines;
-    Run.Stream.CurrentPass = 0;
     const std::vector<TSourceFile>& Files = TheRun().Files;
-    for (std::size_t I = 1; I < Files.size(); ++I) Run.Symbols.AddUnit(Files[I].Written);
+    std::vector<std::string> Written;
+    for (std::size_t I = 1; I < Files.size(); ++I) Written.push_back(Files[I].Written);
+    PrepareRun(Run, Dialect, Written);
     TInterfaceFigures Figures;
     for (std::size_t I = 1; I < Files.size(); ++I) {
         Figures.Read += ReadInterface(Run, Files[I].Name, Files[I].Disk).ReadToItsEnd();

@@ -12,6 +12,15 @@ bool TInterfaceEnd::ReadToItsEnd() const {
     return std::string_view(How) == "implementation" || std::string_view(How) == "end";
 }
 
+void PrepareRun(TRun& Run, TDialect Dialect, const std::vector<std::string>& WrittenPaths) {
+    Run.Symbols.CreateUnitList();
+    Run.Dialect = Run.Stream.Dialect = Dialect;
+    Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
+    Run.Stream.FileDefines = Run.Stream.Defines;
+    Run.Stream.CurrentPass = 0;
+    for (const std::string& Path : WrittenPaths) Run.Symbols.AddUnit(Path);
+}
+
 // The pass-1 reading of one unit, noting the first token after a section
 // that did not end at `implementation`.
 TInterfaceEnd ReadInterface(TRun& Run, const std::string& Name, const std::string& Disk) {

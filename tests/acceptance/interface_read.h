@@ -19,6 +19,10 @@ struct TInterfaceEnd {
     bool ReadToItsEnd() const;
 };
 
+// A run ready for the symbol pass in Dialect, with its defines, the units
+// registered from the paths as the project file writes them.
+void PrepareRun(TRun& Run, TDialect Dialect, const std::vector<std::string>& WrittenPaths);
+
 // The pass-1 reading of one unit registered under Name (its place in the
 // table's unit list is that of its registration), noting the first token after
 // a section that did not end at `implementation`.

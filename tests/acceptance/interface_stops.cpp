@@ -102,12 +102,9 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
     const std::vector<TUnit> Units = ReadManifest(ManifestPath);
     TSilentReporter Reporter;
     TRun Run(Reporter);
-    Run.Symbols.CreateUnitList();
-    Run.Dialect = Run.Stream.Dialect = Dialect;
-    Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
-    Run.Stream.FileDefines = Run.Stream.Defines;
-    Run.Stream.CurrentPass = 0;
-    for (const TUnit& U : Units) Run.Symbols.AddUnit(U.Written);
+    std::vector<std::string> Written;
+    for (const TUnit& U : Units) Written.push_back(U.Written);
+    PrepareRun(Run, Dialect, Written);
     std::vector<THeadings> Found;
     for (const TUnit& U : Units) Found.push_back(FindHeadings(U.Disk, Dialect));
     int Present = 0, Matched = 0, Read = 0;
