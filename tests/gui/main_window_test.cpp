@@ -66,7 +66,9 @@ std::pair<QString, int> CoreReport(const QString& ProjectPath, const QString& Bu
     corvanet::TRun Run(Reporter);
     Run.ProjectFile = ProjectPath.toStdString();
     Run.BuildDir = BuildLocation.toStdString() + "/";
-    Run.Execute(Run.ProjectFile, "WIN32;VER100");
+    // What a fresh window reads with: the default dialect and its defines.
+    Run.Dialect = corvanet::DefaultDialect;
+    Run.Execute(Run.ProjectFile, std::string(corvanet::DefaultDefines(Run.Dialect)));
     const corvanet::TReport Report = corvanet::BuildReport(Run.Symbols, Run.LexicalStops);
     QStringList Lines;
     for (const std::string& Line : Report.Lines) Lines.append(QString::fromStdString(Line));
