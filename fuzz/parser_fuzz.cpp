@@ -96,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         if (++Calls > Limit) Breach("the run does not end");
         Inner();
     };
+    // Inputs of odd length are read in the modern dialect, the others in the classic one.
+    Run.Dialect = Size % 2 == 1 ? TDialect::Modern : TDialect::Classic;
     Run.ProjectFile = Dir + "P.dpr";
     Run.BuildDir = Dir;
     try {

@@ -51,9 +51,12 @@ inline const TURElm& ReadUnitInterface(TParserFixture& F, std::string_view Inter
     return F.Symbols.UnitList().front();
 }
 
-// Reads Interface with a fixture of its own and compares what pass 1 recorded.
-inline void ExpectRecordedRows(const char* Interface, const TRows& Symbols, const TRows& Classes) {
+// Reads Interface with a fixture of its own, in Dialect, and compares what
+// pass 1 recorded.
+inline void ExpectRecordedRows(const char* Interface, const TRows& Symbols, const TRows& Classes,
+                               TDialect Dialect = TDialect::Classic) {
     TParserFixture F;
+    F.Stream.Dialect = Dialect;
     const TURElm& U = ReadUnitInterface(F, Interface);
     EXPECT_EQ(SymbolRows(U), Symbols) << Interface;
     EXPECT_EQ(ClassRows(U), Classes) << Interface;

@@ -35,9 +35,13 @@ void GuardReads(TParserFixture& F, std::size_t Limit) {
 
 std::size_t ReadLimit(const std::string& Text) { return 32 * (Text.size() + 64); }
 
+// Half of every test's inputs are read in each dialect.
+TDialect DialectOf(unsigned Seed) { return Seed / 2 % 2 == 0 ? TDialect::Classic : TDialect::Modern; }
+
 // Pass 1 and pass 2 over one unit; false (with a failure) when something broke.
-bool EndsAndWritesAll(const std::string& Text, const std::string& Label) {
+bool EndsAndWritesAll(const std::string& Text, const std::string& Label, TDialect Dialect) {
     TParserFixture F;
+    F.Stream.Dialect = Dialect;
     F.AddUnit("U.pas");
     GuardReads(F, ReadLimit(Text));
     try {
@@ -70,7 +74,7 @@ TEST(Termination, RandomTokenSequences) {
     for (unsigned Seed = 1; Seed <= 1500; ++Seed) {
         std::mt19937 Rng(Seed);
         const std::string Text = Opening(Seed) + RandomTokens(Rng, 1 + Rng() % 120);
-        if (!EndsAndWritesAll(Text, "seed " + std::to_string(Seed))) break;
+        if (!EndsAndWritesAll(Text, "seed " + std::to_string(Seed), DialectOf(Seed))) break;
     }
 }
 
@@ -80,7 +84,7 @@ TEST(Termination, MixedDeepNesting) {
     for (unsigned Seed = 1; Seed <= 40; ++Seed) {
         std::mt19937 Rng(Seed);
         const std::string Text = testsupport::MixedNesting(Rng, 3 * MaxNesting);
-        if (!EndsAndWritesAll(Text, "seed " + std::to_string(Seed))) break;
+        if (!EndsAndWritesAll(Text, "seed " + std::to_string(Seed), DialectOf(Seed))) break;
     }
 }
 
@@ -93,7 +97,8 @@ TEST(Termination, MutatedExampleSources) {
         for (unsigned Seed = 1; Seed <= PerSource; ++Seed) {
             std::mt19937 Rng(Seed * 7919u + static_cast<unsigned>(s));
             const std::string Text = MutateTokens(Rng, Tokens, 1 + static_cast<int>(Rng() % 4));
-            if (!EndsAndWritesAll(Text, "source " + std::to_string(s) + " seed " + std::to_string(Seed)))
+            if (!EndsAndWritesAll(Text, "source " + std::to_string(s) + " seed " + std::to_string(Seed),
+                                  DialectOf(Seed)))
                 return;
         }
     }
@@ -101,8 +106,10 @@ TEST(Termination, MutatedExampleSources) {
 
 // Rules that may say prParsed or prFailed without reading are left out: the
 // declaration loop (prParsed when no section starts), the field list (an empty
-// one fails) and the method directives (prParsed at any word). Their callers
-// have always read a token before calling them.
+// one fails), the method directives (prParsed at any word), and the modern
+// member lists, members, member constants, structures and directives. Their
+// callers have always read a token, or seen the one that starts them, before
+// calling them.
 using TRule = TParseResult (TParser::*)();
 struct TNamedRule {
     const char* Name;
@@ -124,7 +131,9 @@ const TNamedRule ConventionalRules[] = {
     CV_RULE(ReadMethodHeading),   CV_RULE(ReadProperty),         CV_RULE(ReadPropertySpecifiers),
     CV_RULE(ReadVisibilityWord),  CV_RULE(ReadExpression),       CV_RULE(ReadSimpleExpression),
     CV_RULE(ReadTerm),            CV_RULE(ReadFactor),           CV_RULE(ReadDesignator),
-    CV_RULE(ReadSelector),        CV_RULE(ReadSetConstructor),
+    CV_RULE(ReadSelector),        CV_RULE(ReadSetConstructor),   CV_RULE(ReadRecordVariants),
+    CV_RULE(ReadFields),          CV_RULE(ReadOperatorHeading),  CV_RULE(ReadTypeReference),
+    CV_RULE(ReadTypeArguments),
 };
 #undef CV_RULE
 
@@ -135,6 +144,7 @@ TEST(Termination, EveryRuleReadsOrSaysAbsent) {
             std::mt19937 Rng(Seed);
             const std::string Text = RandomTokens(Rng, 1 + Rng() % 40);
             TParserFixture F;
+            F.Stream.Dialect = DialectOf(Seed);
             F.AddUnit("U.pas");
             F.Symbols.CurrentUnit = "U";
             GuardReads(F, ReadLimit(Text));

@@ -30,7 +30,11 @@ inline std::vector<std::string> NoiseVocabulary() {
           "..", "[", "]", "A", "B", "TFoo", "TBar", "Integer", "read", "write", "stored", "default",
           "nodefault", "index", "virtual", "dynamic", "override", "message", "abstract", "register",
           "pascal", "cdecl", "stdcall", "safecall", "False", "0", "42", "1.5", "'s'", "''", "{c}",
-          "(* c *)", "// c\r\n", "\r\n", "{$DEFINE X}", "{$IFDEF X}", "{$IFNDEF X}", "{$ELSE}", "{$ENDIF}"})
+          "(* c *)", "// c\r\n", "\r\n", "{$DEFINE X}", "{$IFDEF X}", "{$IFNDEF X}", "{$ELSE}", "{$ENDIF}",
+          // the modern dialect's words
+          "strict", "sealed", "helper", "operator", "reference", "generic", "specialize", "overload",
+          "reintroduce", "external", "name", "delayed", "deprecated", "platform", "implements", "readonly",
+          "absolute", "winapi", "bitpacked", "cvar", "nested", "constref", "T<A>", "TList<TFoo, B>", "['{G}']"})
         Words.emplace_back(W);
     // The tokens that hold declarations together come up more often.
     for (const char* W : {";", ";", ":", "=", "(", ")", "A", "B", "TFoo", "end", "class", "type",

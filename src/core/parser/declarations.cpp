@@ -346,12 +346,14 @@ TParseResult TParser::ReadPointerType() {
 // Modern: any result type, and after the type "of object", "is nested" and
 // calling conventions.
 TParseResult TParser::ReadProceduralType() {
-    if (Modern() && Accept(tkFunction)) {
-        if (ReadFormalParameters() == prFailed || !Accept(tkColon) || ReadType() != prParsed) return prFailed;
-    } else if (Modern() && Accept(tkProcedure)) {
-        if (ReadFormalParameters() == prFailed) return prFailed;
-    }
     if (Modern()) {
+        if (Accept(tkFunction)) {
+            if (ReadFormalParameters() == prFailed || !Accept(tkColon) || ReadType() != prParsed) return prFailed;
+        } else if (!Accept(tkProcedure)) {
+            return prAbsent;
+        } else if (ReadFormalParameters() == prFailed) {
+            return prFailed;
+        }
         if (Accept(tkOf) && !Accept(tkObject)) return prFailed;
         if (Accept(tkIs) && !IsWord("nested")) return prFailed;
         if (IsWord("nested")) Read();
