@@ -130,8 +130,8 @@ void TDocuments::Line(TOutputFile& File, std::string_view S) {
     Counters.Bytes += S.size() + LineEnd.size();
 }
 
-void TDocuments::OpenDocuments(std::string_view CurrentUnit) {
-    const std::string topic = std::string(TopicPrefix).append(CurrentUnit);
+void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Suffix) {
+    const std::string topic = std::string(TopicPrefix).append(CurrentUnit).append(Suffix);
     HtmlDocument.Create(HtmlFileName);
     Line(HtmlDocument, std::string(HtmlTitleOpen) + EscapeHtml(FileNamePart(HtmlFileName)) +
                            std::string(HtmlTitleClose));

@@ -88,8 +88,9 @@ public:
     TOutputFile RtfDocument;
 
     // Creates both files and writes their headers; CurrentUnit names the topic
-    // ("Unit_" + CurrentUnit) and the page's first anchor.
-    void OpenDocuments(std::string_view CurrentUnit);
+    // ("Unit_" + CurrentUnit + Suffix, the suffix of a page whose name was
+    // taken) and the page's first anchor, and titles the topic.
+    void OpenDocuments(std::string_view CurrentUnit, std::string_view Suffix = {});
     void CloseDocuments();  // footers, then close
     bool IsOpen() const noexcept { return HtmlDocument.IsOpen(); }
 

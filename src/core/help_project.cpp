@@ -78,7 +78,7 @@ std::string HelpProjectText(const std::string& P, const std::string& H,
     Lines.Add(kHelpWindow);
     Lines.Add();
     Lines.Add("[FILES]");
-    for (const TURElm& Unit : Units) Lines.Add(Unit.Name, ".rtf");
+    for (const TURElm& Unit : Units) Lines.Add(Unit.Page, ".rtf");
     Lines.Add(ReplaceExtension(P, "rtf"));
     return Lines.Text();
 }
@@ -91,7 +91,7 @@ std::string ContentsFileText(const std::string& ProjectFile, const std::string& 
     Lines.Add("1 Project");
     AddContentsTopic(Lines, ReplaceExtension(P, ""));
     Lines.Add("1 Units");
-    for (const TURElm& Unit : Units) AddContentsTopic(Lines, Unit.Name);
+    for (const TURElm& Unit : Units) AddContentsTopic(Lines, Unit.Page);
     return Lines.Text();
 }
 
@@ -112,7 +112,7 @@ std::string ContentsPageText(const std::string& P, const std::string& H,
     Lines.Add("<H3>Project</H3>");
     AddPageLink(Lines, ReplaceExtension(H, "html"), P, "<BR><BR>");
     Lines.Add("<H3>Units</H3>");
-    for (const TURElm& Unit : Units) AddPageLink(Lines, Unit.Name + ".html", Unit.Name + ".pas", "<BR>");
+    for (const TURElm& Unit : Units) AddPageLink(Lines, Unit.Page + ".html", Unit.Name + ".pas", "<BR>");
     return Lines.Text();
 }
 
@@ -129,7 +129,7 @@ std::string CompilerProgram(const std::string& Typed) {
 void DeleteCompilerInputs(const std::string& BuildDir, const std::string& P, const std::string& H,
                           const std::vector<TURElm>& Units) {
     std::error_code Ignored;
-    for (const TURElm& Unit : Units) std::filesystem::remove(BuildDir + Unit.Name + ".rtf", Ignored);
+    for (const TURElm& Unit : Units) std::filesystem::remove(BuildDir + Unit.Page + ".rtf", Ignored);
     std::filesystem::remove(BuildDir + H, Ignored);
     std::filesystem::remove(BuildDir + ReplaceExtension(P, "rtf"), Ignored);
 }

@@ -42,7 +42,20 @@ void TRun::ReportStatus(const std::string& Text) {
 std::string TRun::SourcePath(const std::string& UnitPath) const {
     std::string BaseDir = DirectoryPart(ProjectFile);
     const auto [It, Added] = sourcePaths_.try_emplace(BaseDir + '\n' + UnitPath);
-    if (Added) It->second = ResolvePath(BaseDir, UnitPath, &listings_);
+    if (!Added) return It->second;
+    It->second = ResolvePath(BaseDir, UnitPath, &listings_);
+    // The modern dialect reads a path with no file behind it as Free Pascal
+    // does: a unit's name without its extension, .pas first.
+    std::error_code Ec;
+    if (Dialect == TDialect::Modern && !std::filesystem::is_regular_file(It->second, Ec)) {
+        for (const char* Extension : {".pas", ".pp"}) {
+            std::string Tried = ResolvePath(BaseDir, UnitPath + Extension, &listings_);
+            if (std::filesystem::is_regular_file(Tried, Ec)) {
+                It->second = std::move(Tried);
+                break;
+            }
+        }
+    }
     return It->second;
 }
 
@@ -98,6 +111,10 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     if (!BuildDir.empty() && BuildDir.back() != '/') BuildDir += '/';
     const std::string_view Name = FileNamePart(ProjectPath);
     Symbols.CurrentUnit = ReplaceExtension(Name, "");
+    // No unit's pages may take the names of the frame pages or the project's.
+    for (std::string_view Taken : {std::string_view("index"), std::string_view("content"),
+                                   std::string_view(Symbols.CurrentUnit)})
+        Symbols.Pages.Reserve(Taken);
     Stream.Defines.LoadDefines(DefinesText);
     Stream.FileDefines = Stream.Defines;
     Queue.Reset();
@@ -106,8 +123,11 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     Documents.OpenDocuments(Symbols.CurrentUnit);
     Stream.CurrentPass = 0;
     OpenSource(ProjectPath, true);
+    // A package's units are those of its `contains` clause (the modern
+    // dialect); its `requires` clause names packages.
+    const bool Package = Dialect == TDialect::Modern && Parser.IsWord("package");
     while (!Stream.EndOfInput) {
-        if (Stream.CurrentToken.Kind == tkUses)
+        if (Stream.CurrentToken.Kind == tkUses || (Package && Parser.IsWord("contains")))
             (void)Parser.ReadProjectUses();
         else
             Stream.NextToken();
@@ -135,6 +155,7 @@ void TRun::ReadUnitInterface(int Index) {
     Symbols.CurrentUnit = Unit.Name;
     Stream.CurrentPass = 1;
     const std::string Path = SourcePath(WrittenPath);
+    Parser.UsedUnitNames.clear();
     OpenSource(Path, false);
     sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
     // The interface ends at `implementation`; a later `interface` (the keyword
@@ -158,10 +179,13 @@ void TRun::GenerateUnit(int Index) {
     // The unit's own interface symbols are linkable from its first line on;
     // its uses clauses add those of the units it names.
     Symbols.BeginVisibleSymbols({Symbols.FindUnit(Symbols.CurrentUnit)});
-    // Named before the heading is read: the registered name, not the heading's.
-    Documents.HtmlFileName = BuildDir + Symbols.CurrentUnit + ".html";
-    Documents.RtfFileName = BuildDir + Symbols.CurrentUnit + ".rtf";
-    Documents.OpenDocuments(Symbols.CurrentUnit);
+    // Named before the heading is read: the page name, not the heading's.
+    Documents.HtmlFileName = BuildDir + Unit.Page + ".html";
+    Documents.RtfFileName = BuildDir + Unit.Page + ".rtf";
+    // A unit registered again from one path shares the first one's page.
+    const bool Suffixed = Unit.Page.size() > Unit.Name.size() && Unit.Page.starts_with(Unit.Name);
+    Parser.PageSuffix = Suffixed ? Unit.Page.substr(Unit.Name.size()) : std::string();
+    Documents.OpenDocuments(Symbols.CurrentUnit, Parser.PageSuffix);
     OpenSource(SourcePath(WrittenPath), true);
     while (!Stream.EndOfInput) Parser.DispatchToken();
     CloseSource(WrittenPath);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 
 #include "compare.h"
@@ -135,6 +136,9 @@ private:
 struct TTableData {
     std::vector<TURElm> Units;
     TFoldedIndex FirstUnit;  // registered name -> index of its first entry in Units
+    // The first part, lower-cased, of each dotted registered name ("vcl" of
+    // Vcl.Forms): a name with such a first part may qualify a unit's symbol.
+    std::unordered_set<std::string> DottedHeads;
     std::optional<TSymbolHashes> KeyHashes;
 };
 
@@ -197,7 +201,10 @@ std::size_t TSymbolTable::Impl::IndexedUnit(const THashedName& Name) const {
 // Enters the unit at Unit unless one of its name is there already.
 void TSymbolTable::Impl::IndexUnit(std::size_t Unit) {
     const std::string_view name = Units()[Unit].Name;
-    Change().FirstUnit.Insert(FoldedHash(name), Unit, UnitNamed(name));
+    TTableData& data = Change();
+    data.FirstUnit.Insert(FoldedHash(name), Unit, UnitNamed(name));
+    if (const std::size_t period = name.find('.'); period != std::string_view::npos)
+        data.DottedHeads.insert(LowerAscii(name.substr(0, period)));
 }
 
 TCRElm* TSymbolTable::Impl::FindFirstClass(std::size_t Unit, std::string_view ClassName) {
@@ -231,6 +238,7 @@ void TSymbolTable::Impl::TableChanged() {
 void TSymbolTable::Impl::IndexUnits() {
     TTableData& data = Change();
     data.FirstUnit.Clear();
+    data.DottedHeads.clear();
     data.FirstUnit.Reserve(data.Units.size());
     for (std::size_t u = 0; u < data.Units.size(); ++u) IndexUnit(u);  // in list order: keeps the first
     LastUnit = LastClassUnit = LastClass = NoIndex;
@@ -271,10 +279,14 @@ TSymbolTable::TSymbolTable(const std::uint8_t& CurrentPass) : impl_(std::make_un
 
 TSymbolTable::~TSymbolTable() = default;
 
-void TSymbolTable::CreateUnitList() { impl_->Clear(); }
+void TSymbolTable::CreateUnitList() {
+    impl_->Clear();
+    Pages.Clear();
+}
 
 void TSymbolTable::DestroyUnitList() {
     impl_->Clear();
+    Pages.Clear();
     CurrentUnit.clear();
     CurrentClass.clear();
 }
@@ -294,11 +306,12 @@ void TSymbolTable::CopyTable(const TSymbolTable& From) {
     impl_->Sorted = true;
 }
 
-void TSymbolTable::AddUnit(std::string_view Path) {
+void TSymbolTable::AddUnit(std::string_view Path, std::string_view Name) {
     if (impl_->CurrentPass != 0) return;
     TURElm unit;
-    unit.Name = ReplaceExtension(FileNamePart(Path), "");
+    unit.Name = Name.empty() ? ReplaceExtension(FileNamePart(Path), "") : std::string(Name);
     unit.Path = Path;
+    unit.Page = Pages.Claim(unit.Name, Path);
     impl_->Change().Units.push_back(std::move(unit));
     impl_->IndexUnit(impl_->Units().size() - 1);  // a second registration keeps the first
     impl_->TableChanged();
@@ -391,6 +404,11 @@ bool TSymbolTable::IsUnitName(std::string_view Name) const { return IsUnitName(T
 
 bool TSymbolTable::IsUnitName(const THashedName& Name) const { return impl_->IndexedUnit(Name) != NoIndex; }
 
+bool TSymbolTable::StartsUnitName(std::string_view Name) const {
+    const auto& heads = impl_->Data->DottedHeads;
+    return !heads.empty() && heads.contains(LowerAscii(Name));
+}
+
 // The index keeps one entry per name, the first registration's.
 bool TSymbolTable::HasSameUnitNames() const { return impl_->Data->FirstUnit.Size() != impl_->Units().size(); }
 
@@ -426,7 +444,7 @@ std::optional<TFlatRef> TSymbolTable::FindVisibleSymbol(const THashedName& Name)
     if (!found) return std::nullopt;
     const TURElm& unit = impl_->Units()[found->first];
     const TRefElm& symbol = unit.Symbols[found->second];
-    return TFlatRef{symbol.Name, unit.Name, symbol.Kind};
+    return TFlatRef{symbol.Name, unit.Name, unit.Page, symbol.Kind};
 }
 
 std::size_t TSymbolTable::CountEntries() const noexcept {

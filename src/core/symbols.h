@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "compare.h"
+#include "page_names.h"
 
 namespace corvanet {
 
@@ -51,8 +52,11 @@ struct TCRElm {
 };
 
 struct TURElm {
-    std::string Name;  // registered name: file-name part of Path less its extension
+    // Registered name: the file-name part of Path less its extension, or in
+    // the modern dialect the name the project file writes before `in`.
+    std::string Name;
     std::string Path;  // exactly as the project file writes it between the quotes
+    std::string Page;  // stem of its page and topic: Name, or Name-2... where taken
     std::vector<TRefElm> Symbols;
     std::vector<TCRElm> Classes;
 };
@@ -60,6 +64,7 @@ struct TURElm {
 struct TFlatRef {
     std::string_view Name;      // the symbol's key (letter case of its declaration)
     std::string_view UnitName;  // registered name of the declaring unit
+    std::string_view UnitPage;  // that unit's page stem
     TSymbolKind Kind = skVariable;
 };
 
@@ -83,6 +88,9 @@ public:
 
     std::string CurrentUnit;
     std::string CurrentClass;
+    // The names of the run's document pairs; emptied with the table, so the
+    // run reserves its own names after CreateUnitList.
+    TPageNames Pages;
 
     void CreateUnitList();   // an empty table
     void DestroyUnitList();  // releases everything, visible symbols included
@@ -91,7 +99,9 @@ public:
     // reader of the output pass resolves names in a table of its own.
     void CopyTable(const TSymbolTable& From);
 
-    void AddUnit(std::string_view Path);                                           // pass 0
+    // Registers the unit at Path under Name (empty: its file name less the
+    // extension) and claims its page name.
+    void AddUnit(std::string_view Path, std::string_view Name = {});               // pass 0
     void AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind);  // pass 1
     void AddClass(std::string_view UnitName, std::string_view ClassName);         // pass 1
     void AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
@@ -110,6 +120,8 @@ public:
     int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
     bool IsUnitName(std::string_view Name) const;  // FindUnit(Name) >= 0, by hash
     bool IsUnitName(const THashedName& Name) const;  // the same for a name hashed already
+    // Whether Name is the first part of a dotted registered name (Vcl of Vcl.Forms).
+    bool StartsUnitName(std::string_view Name) const;
     bool HasSameUnitNames() const;  // two units registered under one name (ignoring case)
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error

@@ -200,7 +200,16 @@ void TForm1::ArrangeLayout() {
 void TForm1::feProjectChange() {
     // Either field's change reads the project field: the help compiler field
     // shares this handler.
-    ProjectFile = ReplaceExtension(PathBytes(feProject->text()), "dpr");
+    ProjectFile = ProjectPathTyped();
+}
+
+// The classic window reads every project as a .dpr; the modern one keeps the
+// extension chosen (.dpr, .dpk, .lpr).
+std::string TForm1::ProjectPathTyped() const {
+    std::string Typed = PathBytes(feProject->text());
+    if (Dialect() == TDialect::Classic) return ReplaceExtension(Typed, "dpr");
+    if (Typed.size() >= 2 && Typed.front() == '"' && Typed.back() == '"') Typed = Typed.substr(1, Typed.size() - 2);
+    return Typed;
 }
 
 void TForm1::deBuildLocationChange() { BuildDir = PathBytes(deBuildLocation->text()) + "/"; }
@@ -213,6 +222,7 @@ void TForm1::cbDialectChange() {
     const TDialect Now = Dialect();
     const TDialect Other = Now == TDialect::Classic ? TDialect::Modern : TDialect::Classic;
     if (edtDefines->text() == DefinesOf(Other)) edtDefines->setText(DefinesOf(Now));
+    feProjectChange();  // the project's extension depends on the dialect
 }
 
 QString TForm1::deBuildLocationBeforeDialog() const {
@@ -240,7 +250,7 @@ bool TForm1::BuildLocationGiven() {
 
 void TForm1::ExecuteRun() {
     const std::int64_t Start = TickCount();
-    const std::string ProjectPath = ReplaceExtension(PathBytes(feProject->text()), "dpr");
+    const std::string ProjectPath = ProjectPathTyped();
     // A run starts in the project's folder, so the build location's dialog opens there afterwards.
     lastProjectDir_ = QFileInfo(QFile::decodeName(ProjectPath.c_str())).absolutePath();
     try {

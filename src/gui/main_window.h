@@ -77,6 +77,7 @@ public:
     // A defines field still showing the other dialect's default takes this one's.
     void cbDialectChange();
     TDialect Dialect() const;
+    std::string ProjectPathTyped() const;
     // The folder the build location's dialog opens in.
     QString deBuildLocationBeforeDialog() const;
 

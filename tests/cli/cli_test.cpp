@@ -69,7 +69,8 @@ TEST(Cli, RunsAProjectAndPrintsTheReport) {
     EXPECT_EQ(R.Err.rfind(Statuses, 0), 0u) << R.Err;
     EXPECT_NE(R.Err.find("\nTime Taken: 00:00:"), std::string::npos) << R.Err;
     EXPECT_TRUE(R.Err.ends_with("\n")) << R.Err;
-    for (const char* Page : {"ShapesDemo.html", "Shapes.html", "Paint.html", "index.html", "content.html"})
+    // The modern dialect names a unit as written before `in` (Painter in 'Source\Paint.pas').
+    for (const char* Page : {"ShapesDemo.html", "Shapes.html", "Painter.html", "index.html", "content.html"})
         EXPECT_TRUE(Dir.Exists(std::string("out/") + Page)) << Page;
 }
 

@@ -167,7 +167,7 @@ private slots:
         QTest::addColumn<QString>("ProjectFile");
         QTest::addColumn<QString>("BuildDir");
         QTest::newRow("plain") << "src/demo.dpr" << "out" << "src/demo.dpr" << "out/";
-        QTest::newRow("other extension") << "src/demo.pas" << "out/" << "src/demo.dpr" << "out//";
+        QTest::newRow("package") << "src/demo.dpk" << "out/" << "src/demo.dpk" << "out//";
         QTest::newRow("quoted") << "\"a b/demo.dpr\"" << "/tmp/x" << "a b/demo.dpr" << "/tmp/x/";
         QTest::newRow("empty") << "" << "" << "" << "/";
     }
@@ -257,9 +257,10 @@ private slots:
         QCOMPARE(Form->SB->currentMessage(), QString("Time Taken: 00:01:01"));
         const QStringList Lines = Form->Memo1->toPlainText().split('\n');
         QCOMPARE(Lines.value(1), QString(80, '-'));
-        QVERIFY(Lines.value(2).startsWith("alpha:alpha.pas"));
+        // The window reads modern: the unit is named as written before `in`.
+        QVERIFY(Lines.value(2).startsWith("Alpha:alpha.pas"));
         QCOMPARE(Form->lbSymbol->text(), QString("5 symbols scanned"));
-        QVERIFY(QFile::exists(Dir.filePath("out/alpha.html")));
+        QVERIFY(QFile::exists(Dir.filePath("out/Alpha.html")));
         VerifyIdle(*Form);
     }
 

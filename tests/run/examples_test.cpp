@@ -40,17 +40,24 @@ void ExpectPairHoldsSource(const std::string& Out, const std::string& Name, cons
 }
 
 // Runs the project into Out and checks the pages; returns the link report.
-TLinkReport RunExample(const std::string& Project, const std::string& Out) {
+// Units names the units the run must register, when given.
+TLinkReport RunExample(const std::string& Project, const std::string& Out, TDialect Dialect = TDialect::Classic,
+                       const std::vector<std::string>& Units = {}) {
     TRecorder Recorder;
     TRun Run(Recorder);
     Run.ProjectFile = Project;
     Run.BuildDir = Out;
-    Run.Execute(Project, "WIN32;VER100");
+    Run.Dialect = Dialect;
+    Run.Execute(Project, std::string(DefaultDefines(Dialect)));
     EXPECT_TRUE(Run.LexicalStops.empty());
     EXPECT_TRUE(Recorder.Warnings.empty());
     ExpectPairHoldsSource(Out, ReplaceExtension(FileNamePart(Project), ""), Project);
-    for (const TURElm& Unit : Run.Symbols.UnitList())
-        ExpectPairHoldsSource(Out, Unit.Name, Run.SourcePath(Unit.Path));
+    std::vector<std::string> Registered;
+    for (const TURElm& Unit : Run.Symbols.UnitList()) {
+        ExpectPairHoldsSource(Out, Unit.Page, Run.SourcePath(Unit.Path));
+        Registered.push_back(Unit.Name);
+    }
+    if (!Units.empty()) EXPECT_EQ(Registered, Units);
     return CheckLinks(Out);
 }
 
@@ -86,6 +93,26 @@ TEST(Examples, ShapesHasEveryKindOfLink) {
     EXPECT_NE(Project.find("<A HREF = \"summary.html\">Summary</A>"), std::string::npos);
     EXPECT_NE(testsupport::ReadFileBytes(Out.Path() + "Geometry.html").find("<A HREF = \"Shapes.html\">SHAPES</A>"),
               std::string::npos);
+}
+
+// The modern dialect registers dotted names as written before `in`, leaves
+// out a unit of a switched-off region, finds a path without its extension,
+// and links the longest dotted prefix that names a unit.
+TEST(Examples, DottedNamesAreUnitsOfTheModernDialect) {
+    testsupport::TScratchDir Out;
+    const TLinkReport Links =
+        RunExample(std::string(CORVANET_SOURCE_DIR) + "/examples/dotted/Dotted.dpr", Out.Path(), TDialect::Modern,
+                   {"Corva.App", "Corva.Core.Lists", "Corva.Core.Strings", "Plain"});
+    EXPECT_TRUE(Links.AllLand()) << Links.Summary();
+    const std::string Project = testsupport::ReadFileBytes(Out.Path() + "Dotted.html");
+    EXPECT_NE(Project.find("<A HREF = \"Corva.Core.Lists.html\">Corva.Core.Lists</A>"), std::string::npos);
+    const std::string App = testsupport::ReadFileBytes(Out.Path() + "Corva.App.html");
+    for (const char* Link : {"<A HREF = \"Corva.Core.Lists.html\">Corva.Core.Lists</A>.<A HREF = "
+                             "\"Corva.Core.Lists.html#corva.core.lists_fill\">Fill</A>",
+                             "<A HREF = \"Corva.Core.Strings.html\">Corva.Core.Strings</A> . <A HREF = "
+                             "\"Corva.Core.Strings.html#corva.core.strings_shout\">Shout</A>"})
+        EXPECT_NE(App.find(Link), std::string::npos) << Link << "\n" << App;
+    EXPECT_EQ(App.find("SysUtils</A>"), std::string::npos);
 }
 
 }  // namespace

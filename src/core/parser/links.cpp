@@ -22,22 +22,22 @@ TDelayedToken AnchorEntry(std::string Name) { return {"", "", std::move(Name), t
 
 }  // namespace
 
-void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitName,
+void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
                             std::string_view Caption) {
-    std::string Page(UnitName);
+    std::string Page(UnitPage);
     Page += ".html";
     std::string Topic = "unit_";
-    Topic += UnitName;
+    Topic += UnitPage;
     queue_.AmendToken(Index, Page, Caption, Topic, tsLink);
     ++Links.UnitLinks;
 }
 
-void TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName,
+void TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitPage,
                               std::string_view Name, std::string_view Caption) {
-    std::string Target(UnitName);
+    std::string Target(UnitPage);
     Target += '_';
     Target += Name;
-    std::string Page(UnitName);
+    std::string Page(UnitPage);
     Page += ".html#";
     Page += Target;
     queue_.AmendToken(Index, Page, Caption, Target, tsLink);
@@ -221,7 +221,7 @@ TParseResult TParser::ReadAncestors() {
     if (Pass() == 2) {
         const auto Found = symbols_.FindVisibleSymbol(Text());
         if (Found && Found->Kind == skClass) {
-            AmendSymbolLink(Index, Found->UnitName, Found->Name, Text());
+            AmendSymbolLink(Index, Found->UnitPage, Found->Name, Text());
             ++Links.AncestorLinks;
         }
     }
@@ -260,7 +260,9 @@ TParseResult TParser::ReadDottedName(std::vector<std::size_t>& Parts) {
 }
 
 // A single name links to a visible routine; in a dotted name a registered
-// unit links to its page and a routine of it to its body. Further parts and
+// unit links to its page and a routine of it to its body. The unit is the
+// first part, or in the modern dialect the longest run of first parts that
+// names a registered unit (System.SysUtils.Format). Further parts and
 // anything after an unregistered first part stay plain.
 void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const auto& Queued = queue_.DelayedTokens;
@@ -268,21 +270,34 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (Parts.size() == 1) {
         const auto Found = symbols_.FindVisibleSymbol(First);
         if (Found && IsRoutine(Found->Kind)) {
-            AmendSymbolLink(Parts[0], Found->UnitName, Found->Name, First);
+            AmendSymbolLink(Parts[0], Found->UnitPage, Found->Name, First);
             ++Links.RoutineLinks;
         }
         return;
     }
-    const int U = symbols_.FindUnit(First);
-    if (U < 0) return;
-    const std::string Unit = symbols_.UnitList()[static_cast<std::size_t>(U)].Name;
-    const std::string Second = Queued[Parts[1]].Text;
-    AmendUnitLink(Parts[0], Unit, First);
-    const auto Kind = symbols_.GetSymbolKind(Unit, Second);
-    if (Kind && IsRoutine(*Kind)) {
-        AmendSymbolLink(Parts[1], Unit, Second, Second);
-        ++Links.RoutineLinks;
+    std::size_t Count = Modern() ? Parts.size() : 1;  // parts naming the unit
+    std::string Name;
+    int U = -1;
+    for (; Count > 0 && U < 0; --Count) {
+        Name = First;
+        for (std::size_t I = 1; I < Count; ++I) Name.append(".").append(Queued[Parts[I]].Text);
+        U = symbols_.FindUnit(Name);
     }
+    if (U < 0) return;
+    ++Count;  // the loop counted past the match
+    const TURElm& Unit = symbols_.UnitList()[static_cast<std::size_t>(U)];
+    if (Count < Parts.size()) {
+        const std::string Member = Queued[Parts[Count]].Text;
+        const auto Kind = symbols_.GetSymbolKind(Unit.Name, Member);
+        if (Kind && IsRoutine(*Kind)) {
+            AmendSymbolLink(Parts[Count], Unit.Page, Member, Member);
+            ++Links.RoutineLinks;
+        }
+    }
+    // Joined last: the entries after the unit's name move up.
+    const std::vector<std::size_t> UnitParts(Parts.begin(), Parts.begin() + static_cast<std::ptrdiff_t>(Count));
+    const std::size_t Index = JoinUnitName(UnitParts, Name);
+    AmendUnitLink(Index, Unit.Page, std::string(Queued[Index].Text));
 }
 
 // Without a hold the name has been written already: only read past it.
@@ -300,7 +315,7 @@ TParseResult TParser::PassDottedName() {
 // still unwritten (output held).
 bool TParser::MayLink(std::string_view Name) const {
     const THashedName Hashed(Name);  // one hash for both lookups
-    if (symbols_.IsUnitName(Hashed)) return true;
+    if (symbols_.IsUnitName(Hashed) || (Modern() && symbols_.StartsUnitName(Name))) return true;
     const auto Found = symbols_.FindVisibleSymbol(Hashed);
     return Found && IsRoutine(Found->Kind);
 }

@@ -52,6 +52,12 @@ public:
     bool TypeNameSet = false;
     bool InheritedTypeNameRead = false;
     TLinkCounters Links;
+    // The suffix of the page of the unit being written ("-2" where its name
+    // was taken); the unit part of its anchors carries it too.
+    std::string PageSuffix;
+    // The names the uses clauses read outside the output passes named (the
+    // modern dialect), in order; whoever reads them empties the list.
+    std::vector<std::string> UsedUnitNames;
 
     // --- unit structure and uses clauses (units.cpp) ---
     [[nodiscard]] TParseResult ReadProjectUses();
@@ -61,6 +67,7 @@ public:
     [[nodiscard]] TParseResult ReadUsesClause();
     [[nodiscard]] TParseResult ReadUsedUnits();
     [[nodiscard]] TParseResult ReadIdentList();
+    [[nodiscard]] TParseResult ReadUnitNames();
 
     // --- declarations (declarations.cpp) ---
     [[nodiscard]] TParseResult ReadDeclarations();
@@ -136,10 +143,10 @@ public:
     void DispatchToken();
 
     // Link and anchor entries (links.cpp). A unit link goes to the unit's page
-    // and topic under its registered name, whatever the caption's letter case;
-    // a symbol link to the anchor UnitName_Name on UnitName's page.
-    void AmendUnitLink(std::size_t Index, std::string_view UnitName, std::string_view Caption);
-    void AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view Name,
+    // and topic under its page name (TURElm::Page), whatever the caption's
+    // letter case; a symbol link to the anchor UnitPage_Name on that page.
+    void AmendUnitLink(std::size_t Index, std::string_view UnitPage, std::string_view Caption);
+    void AmendSymbolLink(std::size_t Index, std::string_view UnitPage, std::string_view Name,
                          std::string_view Caption);
 
     // --- the modern dialect's own rules (members.cpp, directives.cpp) ---
@@ -194,6 +201,7 @@ public:
     // True when the current token is an identifier whose lower-cased text is Word.
     bool IsWord(std::string_view Word) const noexcept;
     std::uint8_t Pass() const noexcept { return stream_.CurrentPass; }
+    bool Modern() const noexcept { return stream_.Dialect == TDialect::Modern; }
     // Queues Text in Style while output stays held and returns the entry's
     // position, so a rule keeps a name's place in the output before it reads
     // on and can amend the entry once it knows what the name is.
@@ -249,7 +257,10 @@ private:
     // (a single name) or a registered unit (a dotted one).
     bool MayLink(std::string_view Name) const;
     void RecordRoutine(std::string_view Name, TSymbolKind Kind);
-    [[nodiscard]] std::string RegisteredUnit(std::string_view Path) const;
+    [[nodiscard]] std::string RegisteredPage(std::string_view Path) const;
+    [[nodiscard]] std::string QuotedPath(std::string_view Literal) const;
+    [[nodiscard]] TParseResult ReadUnitName(std::vector<std::size_t>& Parts, std::string& Name);
+    std::size_t JoinUnitName(const std::vector<std::size_t>& Parts, std::string_view Name);
 
     // Helpers of the declaration, type and expression rules.
     using TRule = TParseResult (TParser::*)();

@@ -10,9 +10,10 @@
 
 namespace corvanet {
 
-// uses ProjectUnits ";"
+// uses ProjectUnits ";", and in a package `contains` ProjectUnits ";" (the
+// modern dialect; the caller knows the file is a package).
 TParseResult TParser::ReadProjectUses() {
-    if (Kind() != tkUses) return prAbsent;
+    if (Kind() != tkUses && !(Modern() && IsWord("contains"))) return prAbsent;
     queue_.HoldOutput = true;
     Read();
     if (ReadProjectUnits() != prParsed) return prFailed;
@@ -21,15 +22,62 @@ TParseResult TParser::ReadProjectUses() {
     return prParsed;
 }
 
-// The name a unit is registered under, read back from the table so that the
-// links and the pipeline's document names can never disagree.
-std::string TParser::RegisteredUnit(std::string_view Path) const {
+// The page a unit is written to, read back from the table so that the links
+// and the pipeline's document names can never disagree.
+std::string TParser::RegisteredPage(std::string_view Path) const {
     const auto& Units = symbols_.UnitList();
-    if (!Units.empty() && Units.back().Path == Path) return Units.back().Name;
+    if (!Units.empty() && Units.back().Path == Path) return Units.back().Page;
     return ReplaceExtension(FileNamePart(Path), "");
 }
 
-// ProjectUnit { "," ProjectUnit }, ProjectUnit = Name [ in QuotedPath ].
+// The file name between the quotes of a unit's path; the modern dialect reads
+// a doubled quote as one, as the compiler does.
+std::string TParser::QuotedPath(std::string_view Literal) const {
+    std::string Path(Literal.size() >= 2 ? Literal.substr(1, Literal.size() - 2) : std::string_view());
+    if (!Modern()) return Path;
+    for (std::size_t At = Path.find("''"); At != std::string::npos; At = Path.find("''", At + 1))
+        Path.erase(At, 1);
+    return Path;
+}
+
+// Name { "." Name } in the modern dialect, one Name in the classic, entered
+// with output held for the first name: each part is queued held and Parts
+// gets their places; Name the whole name as written, without blanks. Leaves
+// the token after the name unqueued and held; a period followed by anything
+// but a name fails with that token queued.
+TParseResult TParser::ReadUnitName(std::vector<std::size_t>& Parts, std::string& Name) {
+    Name = Text();
+    Parts.assign(1, QueueHeldToken());
+    Read();
+    while (Modern() && Kind() == tkPeriod) {
+        QueueHeldToken();
+        Read();
+        if (Kind() != tkIdentifier) {
+            queue_.QueueCurrentToken();
+            return prFailed;
+        }
+        Name += '.';
+        Name += Text();
+        Parts.push_back(QueueHeldToken());
+        Read();
+    }
+    return prParsed;
+}
+
+// The entry that carries a link to the unit whose name is the queued Parts:
+// one entry of the whole name when nothing stands between the parts, else the
+// last part. Entries after the parts move up.
+std::size_t TParser::JoinUnitName(const std::vector<std::size_t>& Parts, std::string_view Name) {
+    if (Parts.size() == 1) return Parts[0];
+    if (Parts.back() - Parts.front() != 2 * (Parts.size() - 1)) return Parts.back();
+    auto& Queued = queue_.DelayedTokens;
+    const auto First = Queued.begin() + static_cast<std::ptrdiff_t>(Parts.front());
+    Queued.erase(First + 1, First + static_cast<std::ptrdiff_t>(Parts.back() - Parts.front() + 1));
+    Queued[Parts.front()].Text = Name;
+    return Parts.front();
+}
+
+// ProjectUnit { "," ProjectUnit }, ProjectUnit = UnitName [ in QuotedPath ].
 // Entered and left with output held for the token in hand.
 TParseResult TParser::ReadProjectUnits() {
     TParseResult Result = prAbsent;
@@ -38,24 +86,26 @@ TParseResult TParser::ReadProjectUnits() {
             queue_.QueueCurrentToken();
             return Result;
         }
-        const std::string Name(Text());
-        const std::size_t Index = QueueHeldToken();
+        std::vector<std::size_t> Parts;
+        std::string Name;
         Result = prFailed;
-        Read();
+        if (ReadUnitName(Parts, Name) != prParsed) return prFailed;
         if (Kind() == tkIn) {
-            // The link waits for the path: the page is named after the file,
-            // which need not be the name written before `in`.
+            // The link waits for the path: the classic page is named after
+            // the file, which need not be the name written before `in`.
+            const std::size_t Index = JoinUnitName(Parts, Name);
+            const std::string Caption = queue_.DelayedTokens[Index].Text;
             QueueHeldToken();
             Read();
             if (Kind() != tkQuotedString) {
-                AmendUnitLink(Index, Name, Name);
+                AmendUnitLink(Index, Name, Caption);
                 queue_.QueueCurrentToken();
                 return prFailed;
             }
-            const std::string_view Literal = Text();
-            const std::string Path(Literal.size() >= 2 ? Literal.substr(1, Literal.size() - 2) : std::string_view());
-            symbols_.AddUnit(Path);
-            AmendUnitLink(Index, RegisteredUnit(Path), Name);
+            const std::string Path = QuotedPath(Text());
+            // The modern dialect registers the unit as the compiler names it.
+            symbols_.AddUnit(Path, Modern() ? std::string_view(Name) : std::string_view());
+            AmendUnitLink(Index, RegisteredPage(Path), Caption);
             queue_.QueueCurrentToken();
             Read();
         } else {
@@ -67,14 +117,23 @@ TParseResult TParser::ReadProjectUnits() {
     }
 }
 
-// unit Name. The ";" is left to the dispatch. From here on anchors carry the
-// heading's name in lower case.
+// unit Name (a dotted name in the modern dialect). The ";" is left to the
+// dispatch. From here on anchors carry the heading's name in lower case, with
+// the suffix of the unit's page where its name was taken.
 TParseResult TParser::ReadUnitHeading() {
     if (Kind() != tkUnit) return prAbsent;
     Read();
     if (Kind() != tkIdentifier) return prFailed;
-    symbols_.CurrentUnit = LowerAscii(Text());
+    std::string Name(Text());
     Read();
+    while (Modern() && Kind() == tkPeriod) {
+        Read();
+        if (Kind() != tkIdentifier) break;
+        Name += '.';
+        Name += Text();
+        Read();
+    }
+    symbols_.CurrentUnit = LowerAscii(Name) + PageSuffix;
     return prParsed;
 }
 
@@ -86,7 +145,7 @@ TParseResult TParser::ReadInterfaceSection() {
     return ReadDeclarations() == prParsed ? prParsed : prFailed;
 }
 
-// uses IdentList ";". Pass 1 only passes over the names; the output passes
+// uses UnitNames ";". Pass 1 only passes over the names; the output passes
 // link the project's units and make their symbols visible.
 TParseResult TParser::ReadUsesClause() {
     if (Kind() != tkUses) return prAbsent;
@@ -97,7 +156,7 @@ TParseResult TParser::ReadUsesClause() {
         const TParseResult R = ReadUsedUnits();
         queue_.HoldOutput = false;
         if (R != prParsed) return prFailed;
-    } else if (ReadIdentList() != prParsed) {
+    } else if ((Modern() ? ReadUnitNames() : ReadIdentList()) != prParsed) {
         return prFailed;
     }
     if (Kind() != tkSemicolon) return prFailed;
@@ -105,30 +164,76 @@ TParseResult TParser::ReadUsesClause() {
     return prParsed;
 }
 
-// Name { "," Name }, entered with output held for the first name. The units
-// found become visible only when the whole list has been read.
+// UnitName { "," UnitName }, entered with output held for the first name. The
+// units found become visible only when the whole list has been read. The
+// modern dialect reads dotted names and passes over an `in` path (a program's
+// uses clause).
 TParseResult TParser::ReadUsedUnits() {
     TParseResult Result = prAbsent;
     std::vector<int> Found;
+    std::vector<std::size_t> Parts;
+    std::string Name;
     for (;;) {
         if (Kind() != tkIdentifier) {
             queue_.QueueCurrentToken();
             return Result;
         }
-        const std::size_t Index = QueueHeldToken();
-        const int U = symbols_.FindUnit(Text());
+        if (Modern()) {
+            if (ReadUnitName(Parts, Name) != prParsed) return prFailed;
+        } else {
+            Name = Text();
+            Parts.assign(1, QueueHeldToken());
+        }
+        const int U = symbols_.FindUnit(Name);
         if (U >= 0) {
             Found.push_back(U);
-            AmendUnitLink(Index, symbols_.UnitList()[static_cast<std::size_t>(U)].Name, Text());
+            const std::size_t Index = JoinUnitName(Parts, Name);
+            const std::string Caption = queue_.DelayedTokens[Index].Text;
+            AmendUnitLink(Index, symbols_.UnitList()[static_cast<std::size_t>(U)].Page, Caption);
         }
-        queue_.HoldOutput = false;
         Result = prFailed;
-        Read();
+        if (Modern()) {
+            if (Kind() == tkIn) {
+                QueueHeldToken();
+                Read();
+                if (Kind() == tkQuotedString) {
+                    QueueHeldToken();
+                    Read();
+                }
+            }
+            queue_.QueueCurrentToken();
+        } else {
+            queue_.HoldOutput = false;
+            Read();
+        }
         if (Kind() != tkComma) {
             symbols_.AddVisibleUnits(Found);
             return prParsed;
         }
         queue_.HoldOutput = true;
+        Read();
+    }
+}
+
+// UnitName [ in QuotedPath ] { "," ... } of the modern dialect, outside the
+// output passes: nothing queued; the names go to UsedUnitNames.
+TParseResult TParser::ReadUnitNames() {
+    TParseResult Result = prAbsent;
+    for (;;) {
+        if (Kind() != tkIdentifier) return Result;
+        std::string Name(Text());
+        Result = prFailed;
+        Read();
+        while (Kind() == tkPeriod) {
+            Read();
+            if (Kind() != tkIdentifier) return prFailed;
+            Name += '.';
+            Name += Text();
+            Read();
+        }
+        UsedUnitNames.push_back(std::move(Name));
+        if (Accept(tkIn) && !Accept(tkQuotedString)) return prFailed;
+        if (Kind() != tkComma) return prParsed;
         Read();
     }
 }
