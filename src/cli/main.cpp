@@ -49,7 +49,7 @@ void WriteReport(const std::string& Destination, const TRun& Run) {
         std::fwrite(Line.data(), 1, Line.size(), Out);
         std::fputc('\n', Out);
     };
-    Put(SymbolCountText(VisitReportLines(Run.Symbols, Run.LexicalStops, Put)));
+    Put(SymbolCountText(VisitReportLines(Run.Symbols, Run.LexicalStops, Put, Run.ReportNotes())));
     if (ToStdout) {
         std::fflush(stdout);
         return;

@@ -41,7 +41,16 @@ const char* const UsageText =
     "Progress and status go to standard error. Relative paths are taken from the\n"
     "current directory; unit paths in the project file from the project's own.\n"
     "\n"
-    "Exit status: 0 success, 1 the run stopped on an error, 2 bad usage.\n";
+    "Warnings go to standard error as \"warning: FILE:LINE: REASON\". In the modern\n"
+    "dialect a unit that cannot be read is a warning: it is left out, the rest is\n"
+    "documented, and the report names it.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  everything asked for was produced\n"
+    "  1  the run stopped on an error\n"
+    "  2  bad usage\n"
+    "  3  finished, but something asked for was not produced: a unit named with\n"
+    "     `in` was left out, or the help compiler could not be started or failed\n";
 
 namespace {
 

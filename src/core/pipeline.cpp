@@ -26,6 +26,30 @@ TRun::TRun(TReporter& Reporter)
       Parser(Stream, Symbols, Queue),
       reporter_(Reporter) {
     Stream.TokenHook = [this] { Queue.FlushTokens(); };
+    Parser.UnitReadable = [this](std::string_view Name, std::string_view Path) {
+        return ProjectUnitReadable(Name, Path);
+    };
+}
+
+// The modern dialect opens each unit as the project scan meets it: one that
+// cannot be read is a warning and is left out, and the run goes on without it.
+bool TRun::ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath) {
+    if (Dialect != TDialect::Modern) return true;
+    const std::string Path = SourcePath(std::string(WrittenPath));
+    std::string Problem = ReadProblem(Path);
+    if (Problem.empty()) return true;
+    Warn(ProjectFile, Stream.Scanner.TokenLine(),
+         "Cannot open file " + Path + ": " + Problem + " (unit " + std::string(Name) + " left out)");
+    LeftOut.push_back({std::string(Name), std::string(WrittenPath), std::move(Problem)});
+    Incomplete = true;
+    return false;
+}
+
+std::vector<std::string> TRun::ReportNotes() const {
+    std::vector<std::string> Notes;
+    for (const TLeftOutUnit& Unit : LeftOut)
+        Notes.push_back("Left out: " + Unit.Name + " (" + Unit.Path + "): " + Unit.Reason);
+    return Notes;
 }
 
 void TRun::ReportProgress(int Total, int Position) { reporter_.Progress(Total, Position); }
@@ -211,6 +235,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     sourcePaths_.clear();  // the disk may have changed since the last run
     listings_ = {};
     LexicalStops.clear();
+    LeftOut.clear();
     Incomplete = false;
     Statistics = {};
     Documents.Counters = {};

@@ -54,6 +54,14 @@ struct TLexicalStop {
     std::uint8_t Reason = 0;  // srBadChar, srOpenString or srOpenComment
 };
 
+// A unit of the project file that could not be read (the modern dialect goes
+// on without it).
+struct TLeftOutUnit {
+    std::string Name;    // as the project file writes it
+    std::string Path;    // as written between the quotes
+    std::string Reason;  // the system's
+};
+
 struct TRunStatistics {
     std::uint64_t SourceBytes = 0;  // bytes of every file read in pass 0 and pass 2
     std::uint64_t Tokens = 0;       // tokens written to the documents
@@ -94,6 +102,7 @@ public:
     TParser Parser;
 
     std::vector<TLexicalStop> LexicalStops;  // in the order met, one per file
+    std::vector<TLeftOutUnit> LeftOut;       // in the order met
     // Set when the run finished without something the user asked for (a unit
     // left out, a help compiler that failed): the front ends' status 3.
     bool Incomplete = false;
@@ -103,6 +112,8 @@ public:
     void ReportStatus(const std::string& Text);
     // A warning about File, at Line when it is nonzero: "File:Line: Reason".
     void Warn(const std::string& File, int Line, const std::string& Reason);
+    // The report's lines after its rows and lexical stops: the units left out.
+    std::vector<std::string> ReportNotes() const;
 
     // The four steps, in this order. Errors of the environment are thrown as
     // CorvanetError with the user-facing message.
@@ -133,6 +144,7 @@ private:
     void NoteLexicalStop(const std::string& WrittenPath);
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
+    bool ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath);
 
     // Passes 1 and 2 on several threads (parallel.cpp).
     struct THelper;

@@ -5,9 +5,14 @@
 #include "platform.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <system_error>
@@ -180,6 +185,24 @@ void TSizedThread::Join() {
 void RunWithStack(std::size_t StackSize, const std::function<void()>& Body) {
     TSizedThread Thread(StackSize, Body);
     Thread.Join();
+}
+
+std::string SystemReason(int Errno) { return std::strerror(Errno); }
+
+std::string ReadProblem(const std::string& Path) {
+    const int File = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (File < 0) return SystemReason(errno);
+    int Error = 0;
+    struct stat Status {};
+    char Byte = 0;
+    if (::fstat(File, &Status) != 0)
+        Error = errno;
+    else if (S_ISDIR(Status.st_mode))
+        Error = EISDIR;
+    else if (::read(File, &Byte, 1) < 0)
+        Error = errno;
+    ::close(File);
+    return Error == 0 ? std::string() : SystemReason(Error);
 }
 
 }  // namespace corvanet

@@ -45,6 +45,15 @@ private:
 std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath,
                         TDirectoryListings* Listings = nullptr);
 
+// The system's text for an error number (strerror's), as the messages about a
+// file append it: "Cannot open file PATH: No such file or directory".
+std::string SystemReason(int Errno);
+
+// Why the file at Path cannot be read as a source: empty when it opens and its
+// first byte reads (or it is empty), else the system's reason (a directory
+// gives "Is a directory").
+std::string ReadProblem(const std::string& Path);
+
 // Starts Program with Args (no shell), its output discarded, and waits for it
 // to end, calling Waiting now and then. Returns false when it could not be
 // started at all (no such file, not executable).

@@ -66,19 +66,23 @@ std::string PadColumn(std::string_view S) {
     return Padded;
 }
 
-int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line) {
+int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line,
+                     const std::vector<std::string>& Notes) {
     std::string Text;
     Line(Row(Text, {"Unit", "Class", "Reference", "Reference Type"}));
     Line(Text.assign(RuleWidth, '-'));
     int Count = 0;
     for (const TURElm& Unit : Symbols.UnitList()) Count += UnitRows(Unit, Line, Text);
     for (const TLexicalStop& Stop : Stops) Line(StopLine(Stop));
+    for (const std::string& Note : Notes) Line(Note);
     return Count;
 }
 
-TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops) {
+TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops,
+                    const std::vector<std::string>& Notes) {
     TReport Report;
-    Report.Count = VisitReportLines(Symbols, Stops, [&Report](const std::string& Line) { Report.Lines.push_back(Line); });
+    Report.Count = VisitReportLines(
+        Symbols, Stops, [&Report](const std::string& Line) { Report.Lines.push_back(Line); }, Notes);
     return Report;
 }
 

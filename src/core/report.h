@@ -22,12 +22,15 @@ struct TReport {
     int Count = 0;                   // symbol, class and member rows
 };
 
-TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops);
+// Notes: lines after the stops (TRun::ReportNotes).
+TReport BuildReport(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops,
+                    const std::vector<std::string>& Notes = {});
 
 // The same lines handed to Line one by one, in order, so that a front end can
 // write them as they come instead of holding the report; returns Count.
 using TReportLine = std::function<void(const std::string&)>;
-int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line);
+int VisitReportLines(const TSymbolTable& Symbols, const std::vector<TLexicalStop>& Stops, const TReportLine& Line,
+                     const std::vector<std::string>& Notes = {});
 
 // "%d symbols scanned"
 std::string SymbolCountText(int Count);

@@ -261,7 +261,7 @@ void TForm1::ExecuteRun() {
         Run->HelpCompiler = PathBytes(feHCRTF->text());
         Run->Dialect = Dialect();
         Run->Execute(ProjectPath, edtDefines->text().toStdString());
-        const TReport Report = BuildReport(Run->Symbols, Run->LexicalStops);
+        const TReport Report = BuildReport(Run->Symbols, Run->LexicalStops, Run->ReportNotes());
         QStringList Lines;
         Lines.reserve(static_cast<qsizetype>(Report.Lines.size()));
         for (const std::string& Line : Report.Lines) Lines.append(FromCore(Line));

@@ -269,6 +269,15 @@ private slots:
         WriteTinyProject(Dir, "Gone in 'gone.pas'");
         auto Form = NewForm();
         FillFields(*Form, Dir.filePath("tiny.dpr"), Dir.filePath("out"));
+        // The modern dialect goes on without the unit, with a warning.
+        Form->Button1->click();
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QCOMPARE(messages_[0].Kind, TMessageKind::Warning);
+        QVERIFY2(messages_[0].Text.contains("Cannot open file "), qPrintable(messages_[0].Text));
+        QVERIFY(Form->Memo1->toPlainText().contains("Left out: Gone (gone.pas)"));
+        messages_.clear();
+        // The classic dialect stops.
+        Form->cbDialect->setCurrentText("classic");
         Form->lbSymbol->setText("earlier");
         Form->Button1->click();
         QCOMPARE(messages_.size(), std::size_t{1});

@@ -294,10 +294,9 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
             ++Links.RoutineLinks;
         }
     }
-    // Joined last: the entries after the unit's name move up.
-    const std::vector<std::size_t> UnitParts(Parts.begin(), Parts.begin() + static_cast<std::ptrdiff_t>(Count));
-    const std::size_t Index = JoinUnitName(UnitParts, Name);
-    AmendUnitLink(Index, Unit.Page, std::string(Queued[Index].Text));
+    // Linked last: the entries after the unit's name move up.
+    AmendUnitLink(std::vector<std::size_t>(Parts.begin(), Parts.begin() + static_cast<std::ptrdiff_t>(Count)), Name,
+                  Unit.Page);
 }
 
 // Without a hold the name has been written already: only read past it.

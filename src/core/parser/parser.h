@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,9 @@ public:
     // The names the uses clauses read outside the output passes named (the
     // modern dialect), in order; whoever reads them empties the list.
     std::vector<std::string> UsedUnitNames;
+    // Asked before the project file's unit Name at Path is registered; a unit
+    // it refuses is left out, its entry written plain. Unset: every unit is taken.
+    std::function<bool(std::string_view Name, std::string_view Path)> UnitReadable;
 
     // --- unit structure and uses clauses (units.cpp) ---
     [[nodiscard]] TParseResult ReadProjectUses();
@@ -260,7 +264,7 @@ private:
     [[nodiscard]] std::string RegisteredPage(std::string_view Path) const;
     [[nodiscard]] std::string QuotedPath(std::string_view Literal) const;
     [[nodiscard]] TParseResult ReadUnitName(std::vector<std::size_t>& Parts, std::string& Name);
-    std::size_t JoinUnitName(const std::vector<std::size_t>& Parts, std::string_view Name);
+    void AmendUnitLink(const std::vector<std::size_t>& Parts, std::string_view Name, std::string_view UnitPage);
 
     // Helpers of the declaration, type and expression rules.
     using TRule = TParseResult (TParser::*)();

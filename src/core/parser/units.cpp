@@ -64,17 +64,21 @@ TParseResult TParser::ReadUnitName(std::vector<std::size_t>& Parts, std::string&
     return prParsed;
 }
 
-// The entry that carries a link to the unit whose name is the queued Parts:
-// one entry of the whole name when nothing stands between the parts, else the
-// last part. Entries after the parts move up.
-std::size_t TParser::JoinUnitName(const std::vector<std::size_t>& Parts, std::string_view Name) {
-    if (Parts.size() == 1) return Parts[0];
-    if (Parts.back() - Parts.front() != 2 * (Parts.size() - 1)) return Parts.back();
+// A link to the page UnitPage on the unit name whose parts are queued at
+// Parts: one entry of the whole name when nothing stands between the parts,
+// else the last part. Entries after the parts move up.
+void TParser::AmendUnitLink(const std::vector<std::size_t>& Parts, std::string_view Name,
+                            std::string_view UnitPage) {
     auto& Queued = queue_.DelayedTokens;
-    const auto First = Queued.begin() + static_cast<std::ptrdiff_t>(Parts.front());
-    Queued.erase(First + 1, First + static_cast<std::ptrdiff_t>(Parts.back() - Parts.front() + 1));
-    Queued[Parts.front()].Text = Name;
-    return Parts.front();
+    std::size_t Index = Parts.back();
+    if (Parts.size() > 1 && Parts.back() - Parts.front() == 2 * (Parts.size() - 1)) {
+        Index = Parts.front();
+        const auto First = Queued.begin() + static_cast<std::ptrdiff_t>(Index);
+        Queued.erase(First + 1, First + static_cast<std::ptrdiff_t>(Parts.back() - Index + 1));
+        Queued[Index].Text = Name;
+    }
+    const std::string Caption = Queued[Index].Text;
+    AmendUnitLink(Index, UnitPage, Caption);
 }
 
 // ProjectUnit { "," ProjectUnit }, ProjectUnit = UnitName [ in QuotedPath ].
@@ -93,19 +97,19 @@ TParseResult TParser::ReadProjectUnits() {
         if (Kind() == tkIn) {
             // The link waits for the path: the classic page is named after
             // the file, which need not be the name written before `in`.
-            const std::size_t Index = JoinUnitName(Parts, Name);
-            const std::string Caption = queue_.DelayedTokens[Index].Text;
             QueueHeldToken();
             Read();
             if (Kind() != tkQuotedString) {
-                AmendUnitLink(Index, Name, Caption);
+                AmendUnitLink(Parts, Name, Name);
                 queue_.QueueCurrentToken();
                 return prFailed;
             }
             const std::string Path = QuotedPath(Text());
-            // The modern dialect registers the unit as the compiler names it.
-            symbols_.AddUnit(Path, Modern() ? std::string_view(Name) : std::string_view());
-            AmendUnitLink(Index, RegisteredPage(Path), Caption);
+            if (!UnitReadable || UnitReadable(Name, Path)) {
+                // The modern dialect registers the unit as the compiler names it.
+                symbols_.AddUnit(Path, Modern() ? std::string_view(Name) : std::string_view());
+                AmendUnitLink(Parts, Name, RegisteredPage(Path));
+            }
             queue_.QueueCurrentToken();
             Read();
         } else {
@@ -187,9 +191,7 @@ TParseResult TParser::ReadUsedUnits() {
         const int U = symbols_.FindUnit(Name);
         if (U >= 0) {
             Found.push_back(U);
-            const std::size_t Index = JoinUnitName(Parts, Name);
-            const std::string Caption = queue_.DelayedTokens[Index].Text;
-            AmendUnitLink(Index, symbols_.UnitList()[static_cast<std::size_t>(U)].Page, Caption);
+            AmendUnitLink(Parts, Name, symbols_.UnitList()[static_cast<std::size_t>(U)].Page);
         }
         Result = prFailed;
         if (Modern()) {
