@@ -205,7 +205,6 @@ public:
     // True when the current token is an identifier whose lower-cased text is Word.
     bool IsWord(std::string_view Word) const noexcept;
     std::uint8_t Pass() const noexcept { return stream_.CurrentPass; }
-    bool Modern() const noexcept { return stream_.Dialect == TDialect::Modern; }
     // Queues Text in Style while output stays held and returns the entry's
     // position, so a rule keeps a name's place in the output before it reads
     // on and can amend the entry once it knows what the name is.
