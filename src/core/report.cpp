@@ -30,8 +30,15 @@ const std::string& Row(std::string& Out, std::initializer_list<std::string_view>
     return Out;
 }
 
-const std::string& MemberRow(std::string& Out, const TRefElm& Entry) {
-    return Row(Out, {"", "", Entry.Name, SymbolKindName(Entry.Kind)});
+// A generic type's key ("Tuple.2") is shown as it was declared ("Tuple<T1, T2>").
+std::string_view Shown(const TURElm& Unit, std::string_view Name) {
+    for (const TCaption& C : Unit.Captions)
+        if (C.Key == Name) return C.Caption;
+    return Name;
+}
+
+const std::string& MemberRow(std::string& Out, const TRefElm& Entry, std::string_view Name) {
+    return Row(Out, {"", "", Name, SymbolKindName(Entry.Kind)});
 }
 
 // The unit's line and its rows; returns the number of rows.
@@ -39,14 +46,14 @@ int UnitRows(const TURElm& Unit, const TReportLine& Line, std::string& Text) {
     int Count = 0;
     Line(Text.assign(Unit.Name).append(":").append(Unit.Path));
     for (const TRefElm& Symbol : Unit.Symbols) {
-        Line(MemberRow(Text, Symbol));
+        Line(MemberRow(Text, Symbol, Shown(Unit, Symbol.Name)));
         ++Count;
     }
     for (const TCRElm& Class : Unit.Classes) {
-        Line(Row(Text, {"", Class.Name}));  // two columns only, like the window's report
+        Line(Row(Text, {"", Shown(Unit, Class.Name)}));  // two columns only, like the window's report
         ++Count;
         for (const TRefElm& Member : Class.Members) {
-            Line(MemberRow(Text, Member));
+            Line(MemberRow(Text, Member, Member.Name));
             ++Count;
         }
     }

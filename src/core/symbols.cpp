@@ -344,6 +344,13 @@ void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassNa
         owner->Members.push_back(TRefElm{std::string(Name), Kind});
 }
 
+void TSymbolTable::AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Change().Units[unit].Captions.push_back(TCaption{std::string(Key), std::string(Caption)});
+}
+
 // A unit without symbols yet has no last symbol to change; that is ignored.
 void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
     if (impl_->CurrentPass != 1) return;
@@ -354,7 +361,7 @@ void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
 
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
-    if (Found.Symbols.empty() && Found.Classes.empty()) return;  // nothing to move
+    if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty()) return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
     // As a rule the unit has no entries of its own yet: the lists change hands.
@@ -367,6 +374,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     };
     MoveToEnd(Into.Symbols, Taken.Symbols);
     MoveToEnd(Into.Classes, Taken.Classes);
+    MoveToEnd(Into.Captions, Taken.Captions);
     impl_->TableChanged();
     From.impl_->TableChanged();
 }

@@ -51,6 +51,12 @@ struct TCRElm {
     std::vector<TRefElm> Members;  // methods
 };
 
+// How the report shows a generic type whose key carries its arity.
+struct TCaption {
+    std::string Key;      // "Tuple.2"
+    std::string Caption;  // "Tuple<T1, T2>"
+};
+
 struct TURElm {
     // Registered name: the file-name part of Path less its extension, or in
     // the modern dialect the name the project file writes before `in`.
@@ -59,6 +65,7 @@ struct TURElm {
     std::string Page;  // stem of its page and topic: Name, or Name-2... where taken
     std::vector<TRefElm> Symbols;
     std::vector<TCRElm> Classes;
+    std::vector<TCaption> Captions;  // the unit's generic types only, in declaration order
 };
 
 struct TFlatRef {
@@ -107,6 +114,7 @@ public:
     void AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
                    TSymbolKind Kind);                                              // pass 1
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
+    void AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption);  // pass 1
     void SortSymbolTable();
     // Pass 1 on several threads: the symbols and classes that From, a copy
     // of this table made before pass 1, recorded for the unit at Index are

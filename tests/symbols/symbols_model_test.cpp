@@ -129,7 +129,7 @@ public:
         for (int i = 0; i < units; ++i) {
             const std::string path = RandomPath(random_);
             table_.AddUnit(path);
-            model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}});
+            model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}, {}});
         }
         for (int step = 0; step < 300; ++step) OneAdderCall();
     }
@@ -221,7 +221,7 @@ private:
         default: {
             const std::string path = RandomPath(random_);
             table_.AddUnit(path);  // late registrations, effective in pass 0 only
-            if (pass_ == 0) model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}});
+            if (pass_ == 0) model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}, {}});
         }
         }
     }

@@ -146,12 +146,18 @@ TParseResult TParser::ReadModernTypeDeclaration() {
     Read();
     int Arity = 0;
     bool EqualTaken = false;
-    if (Kind() == tkLess && ReadTypeParameters(Arity, false, EqualTaken) != prParsed) return prFailed;
+    std::string Parameters;
+    if (Kind() == tkLess && ReadTypeParameters(Arity, false, EqualTaken, &Parameters) != prParsed) return prFailed;
+    std::string Caption = Name + "<" + Parameters + ">";
     Name = GenericName(Name, Arity);
-    if (!TypePrefix.empty()) Name = TypePrefix + "." + Name;
+    if (!TypePrefix.empty()) {
+        Name = TypePrefix + "." + Name;
+        Caption = TypePrefix + "." + Caption;
+    }
     LastTypeName = Name;
     TypeNameSet = true;
     symbols_.AddSymbol(symbols_.CurrentUnit, Name, skType);
+    if (Arity > 0) symbols_.AddCaption(symbols_.CurrentUnit, Name, Caption);
     if (!EqualTaken && !Accept(tkEqual)) return prFailed;
     // "type T" makes a distinct type; Free Pascal's "type helper for T" is a
     // helper, read as a record helper.

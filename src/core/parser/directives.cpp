@@ -121,7 +121,7 @@ TParseResult TParser::SkipValue(TTokenKind Stop1, TTokenKind Stop2) {
 // TypeParameters = "<" Names [":" Constraint {"," Constraint}] {";" ...} ">"
 // Commas count parameters only before a group's ":"; a constraint may be a
 // generic type itself, so angle brackets are counted.
-TParseResult TParser::ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken) {
+TParseResult TParser::ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken, std::string* Names) {
     Arity = 0;
     EqualTaken = false;
     int Depth = 0;
@@ -138,7 +138,10 @@ TParseResult TParser::ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken
             return prFailed;
         }
         if (K == tkLess) ++Depth;
-        if (Depth == 1 && K == tkIdentifier && !Constraint) ++Arity;
+        if (Depth == 1 && K == tkIdentifier && !Constraint) {
+            if (Names) *Names += (Arity == 0 ? "" : ", ") + std::string(Text());
+            ++Arity;
+        }
         if (Depth == 1 && K == tkColon) Constraint = true;
         if (Depth == 1 && K == tkSemicolon) Constraint = false;
         if (K == tkGreater || K == tkGreaterEqual) --Depth;

@@ -182,7 +182,9 @@ public:
     // "<" ... ">": type parameters (with constraints) or a heading's; Arity
     // counts the parameters. With Held every token is queued (the heading
     // reader holds output). A closing ">=" also takes the declaration's "=".
-    [[nodiscard]] TParseResult ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken);
+    // Names, when given, receives the parameters' names, ", " between them.
+    [[nodiscard]] TParseResult ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken,
+                                                  std::string* Names = nullptr);
     // identifier {"." identifier} [TypeArguments] {"." identifier [TypeArguments]}
     [[nodiscard]] TParseResult ReadTypeReference();
     [[nodiscard]] TParseResult ReadTypeReferenceRest();
