@@ -5,6 +5,7 @@
 // runs of the same project; the time taken goes to standard error.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -68,6 +69,13 @@ int Process(const TCliOptions& Options) {
         Run.BuildDir = BuildLocation(Options.Output);
         Run.HelpCompiler = Options.HelpCompiler;
         Run.Dialect = Options.Dialect;
+        for (std::size_t From = 0; From < Options.IncludePath.size();) {
+            const std::size_t To = std::min(Options.IncludePath.find(';', From), Options.IncludePath.size());
+            if (To > From)
+                Run.IncludePath.push_back(
+                    std::filesystem::absolute(Options.IncludePath.substr(From, To - From)).string());
+            From = To + 1;
+        }
         Run.Execute(Options.Project, Options.Defines);
         WriteReport(Options.Report, Run);
         Run.Symbols.DestroyUnitList();

@@ -30,6 +30,10 @@ const char* const UsageText =
     "                            DCC;NATIVECODE;ASSEMBLER;UNDERSCOREIMPORTNAME;\n"
     "                            WEAK_NATIVEINT\" (Delphi 13, Win32), classic\n"
     "                            \"WIN32;VER100\"\n"
+    "  -I, --include-path DIRS   directories searched for include files, separated\n"
+    "                            by \";\"; may be given more than once. They are\n"
+    "                            searched after the including file's directory,\n"
+    "                            the unit's and the project file's (modern only)\n"
     "      --help-compiler PATH  help compiler started on the help project\n"
     "                            (default: none is started)\n"
     "      --report FILE         where the report goes; \"-\", the default, is\n"
@@ -64,6 +68,7 @@ constexpr TValueOption ValueOptions[] = {
     {"-o", "--output", &TCliOptions::Output},
     {"-D", "--defines", &TCliOptions::Defines},
     {"", "--dialect", &TCliOptions::DialectText},
+    {"-I", "--include-path", &TCliOptions::IncludePath},
     {"", "--help-compiler", &TCliOptions::HelpCompiler},
     {"", "--report", &TCliOptions::Report},
 };
@@ -134,7 +139,11 @@ private:
                 Value = AttachedValue(Arg, Option);
             }
             if (!Value) continue;
-            options_.*Option.Field = std::move(*Value);
+            std::string& Field = options_.*Option.Field;
+            // The include path grows with each time it is given.
+            if (Option.Long == "--include-path" && !Field.empty()) Field += ';';
+            else Field.clear();
+            Field += *Value;
             given_.Names.push_back(Option.Long);
             return {};
         }

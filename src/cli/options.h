@@ -16,6 +16,7 @@ struct TCliOptions {
     TDialect Dialect = DefaultDialect;
     std::string DialectText;             // as given with --dialect; empty: the default
     std::string Defines;                 // as given, else the dialect's default
+    std::string IncludePath;             // every -I given, joined by ";"
     std::string HelpCompiler;            // empty: no help compiler is started
     std::string Report = "-";            // "-" is standard output
     bool Quiet = false;

@@ -77,6 +77,16 @@ void TOutputFile::Create(const std::string& Name) {
 
 bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
 
+void TOutputFile::Swap(TOutputFile& Other) noexcept {
+    std::swap(file_, Other.file_);
+    std::swap(name_, Other.name_);
+    std::swap(buffer_, Other.buffer_);
+    std::swap(size_, Other.size_);
+    std::swap(next_, Other.next_);
+    std::swap(end_, Other.end_);
+    std::swap(flushed_, Other.flushed_);
+}
+
 bool TOutputFile::WriteBuffer() noexcept {
     const auto used = static_cast<std::size_t>(next_ - buffer_.get());
     const bool ok = used == 0 || std::fwrite(buffer_.get(), 1, used, file_) == used;
@@ -162,6 +172,52 @@ void TDocuments::CloseDocuments() {
         throw;
     }
     HtmlDocument.Close();
+}
+
+void TDocuments::Switch(int Pair) {
+    if (slots_.size() < 2) slots_.resize(2);
+    for (auto& Slot : slots_)
+        if (!Slot) Slot = std::make_unique<TPair>();
+    TPair& Old = *slots_[static_cast<std::size_t>(active_ + 1)];
+    HtmlDocument.Swap(Old.Html);
+    RtfDocument.Swap(Old.Rtf);
+    TPair& New = *slots_[static_cast<std::size_t>(Pair + 1)];
+    HtmlDocument.Swap(New.Html);
+    RtfDocument.Swap(New.Rtf);
+    active_ = Pair;
+}
+
+int TDocuments::OpenNestedPair(const std::string& Html, const std::string& Rtf, std::string_view Topic) {
+    if (slots_.size() < 2) slots_.resize(2);
+    slots_.push_back(std::make_unique<TPair>());
+    const int Pair = static_cast<int>(slots_.size()) - 2;
+    const int Was = active_;
+    const std::string HtmlWas = std::move(HtmlFileName), RtfWas = std::move(RtfFileName);
+    HtmlFileName = Html;
+    RtfFileName = Rtf;
+    Activate(Pair);
+    try {
+        OpenDocuments(Topic);
+    } catch (...) {
+        Activate(Was);
+        HtmlFileName = HtmlWas;
+        RtfFileName = RtfWas;
+        throw;
+    }
+    Activate(Was);
+    HtmlFileName = HtmlWas;
+    RtfFileName = RtfWas;
+    return Pair;
+}
+
+void TDocuments::CloseNestedPairs() {
+    for (int Pair = 1; Pair + 1 < static_cast<int>(slots_.size()); ++Pair) {
+        Activate(Pair);
+        CloseDocuments();
+    }
+    Activate(0);
+    Reading = 0;
+    if (slots_.size() > 2) slots_.resize(2);
 }
 
 inline void TDocuments::RenderStyled(std::string_view Text, TokenStyle Style) {

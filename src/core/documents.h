@@ -24,6 +24,8 @@ public:
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
+    // Exchanges the two files, open or not, buffers and all.
+    void Swap(TOutputFile& Other) noexcept;
 
     void Create(const std::string& Name);
     void Close();  // flushes; throws CorvanetError on a failed write
@@ -103,7 +105,33 @@ public:
 
     TDocumentCounters Counters;
 
+    // Include pages. While a unit's include files are read, the pairs of
+    // their pages are open beside the unit's own (pair 0), nested as the
+    // includes are; each token goes to the pair of the file it was read
+    // from. HtmlDocument and RtfDocument are always the files of the active
+    // pair, so rendering never asks which pair is meant; pair -1 takes
+    // nothing (an include whose page another inclusion writes).
+    // Opens the next pair with the names given, its header written, and
+    // returns its number; the active pair stays as it was.
+    int OpenNestedPair(const std::string& Html, const std::string& Rtf, std::string_view Topic);
+    void Activate(int Pair) {
+        if (Pair != active_) Switch(Pair);
+    }
+    int ActivePair() const noexcept { return active_; }
+    // Footers and closes of every nested pair; pair 0 is active again.
+    void CloseNestedPairs();
+    // The pair of the file being read: where the tokens it gives go.
+    int Reading = 0;
+
 private:
+    struct TPair {
+        TOutputFile Html, Rtf;
+    };
+    // Slot 0 holds pair -1 (never open), slot p + 1 pair p while it is not active.
+    std::vector<std::unique_ptr<TPair>> slots_;
+    int active_ = 0;
+    void Switch(int Pair);
+
     void Line(TOutputFile& File, std::string_view S);  // WriteLine, counted
     // A token in its own style: both forms, reserved, written and committed.
     void RenderStyled(std::string_view Text, TokenStyle Style);

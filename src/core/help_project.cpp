@@ -64,8 +64,10 @@ void AddPageLink(TLines& Lines, std::string_view Page, std::string_view Caption,
 }
 
 // P is the project file's name, H the help project's.
+using TIncludes = std::vector<TRun::TIncludeFile>;
+
 std::string HelpProjectText(const std::string& P, const std::string& H,
-                            const std::vector<TURElm>& Units) {
+                            const std::vector<TURElm>& Units, const TIncludes& Includes) {
     TLines Lines;
     Lines.Add(kHelpProjectComment);
     Lines.Add();
@@ -79,12 +81,14 @@ std::string HelpProjectText(const std::string& P, const std::string& H,
     Lines.Add();
     Lines.Add("[FILES]");
     for (const TURElm& Unit : Units) Lines.Add(Unit.Page, ".rtf");
+    for (const TRun::TIncludeFile& Include : Includes) Lines.Add(Include.Page, ".rtf");
     Lines.Add(ReplaceExtension(P, "rtf"));
     return Lines.Text();
 }
 
 std::string ContentsFileText(const std::string& ProjectFile, const std::string& P,
-                             const std::string& H, const std::vector<TURElm>& Units) {
+                             const std::string& H, const std::vector<TURElm>& Units,
+                             const TIncludes& Includes) {
     TLines Lines;
     Lines.Add(":Base ", ReplaceExtension(H, "hlp"));
     Lines.Add(":Title Project ", ProjectFile);
@@ -92,6 +96,8 @@ std::string ContentsFileText(const std::string& ProjectFile, const std::string& 
     AddContentsTopic(Lines, ReplaceExtension(P, ""));
     Lines.Add("1 Units");
     for (const TURElm& Unit : Units) AddContentsTopic(Lines, Unit.Page);
+    if (!Includes.empty()) Lines.Add("1 Include files");
+    for (const TRun::TIncludeFile& Include : Includes) AddContentsTopic(Lines, Include.Page);
     return Lines.Text();
 }
 
@@ -106,13 +112,16 @@ std::string FramesetText(const std::string& P, const std::string& H) {
 }
 
 std::string ContentsPageText(const std::string& P, const std::string& H,
-                             const std::vector<TURElm>& Units) {
+                             const std::vector<TURElm>& Units, const TIncludes& Includes) {
     TLines Lines;
     Lines.Add(kContentsBody);
     Lines.Add("<H3>Project</H3>");
     AddPageLink(Lines, ReplaceExtension(H, "html"), P, "<BR><BR>");
     Lines.Add("<H3>Units</H3>");
     for (const TURElm& Unit : Units) AddPageLink(Lines, Unit.Page + ".html", Unit.Name + ".pas", "<BR>");
+    if (!Includes.empty()) Lines.Add("<BR><H3>Include files</H3>");
+    for (const TRun::TIncludeFile& Include : Includes)
+        AddPageLink(Lines, Include.Page + ".html", FileNamePart(Include.Path), "<BR>");
     return Lines.Text();
 }
 
@@ -127,9 +136,11 @@ std::string CompilerProgram(const std::string& Typed) {
 // Once the compiler has ended: its inputs go, the contents file, the compiled
 // help file and the HTML pages stay. A file that cannot be deleted stays too.
 void DeleteCompilerInputs(const std::string& BuildDir, const std::string& P, const std::string& H,
-                          const std::vector<TURElm>& Units) {
+                          const std::vector<TURElm>& Units, const TIncludes& Includes) {
     std::error_code Ignored;
     for (const TURElm& Unit : Units) std::filesystem::remove(BuildDir + Unit.Page + ".rtf", Ignored);
+    for (const TRun::TIncludeFile& Include : Includes)
+        std::filesystem::remove(BuildDir + Include.Page + ".rtf", Ignored);
     std::filesystem::remove(BuildDir + H, Ignored);
     std::filesystem::remove(BuildDir + ReplaceExtension(P, "rtf"), Ignored);
 }
@@ -150,16 +161,16 @@ void TRun::WriteHelpProject() {
     const std::string H = ReplaceExtension(P, "hpj");
     const std::vector<TURElm>& Units = Symbols.UnitList();
 
-    WriteTextFile(H, HelpProjectText(P, H, Units));
+    WriteTextFile(H, HelpProjectText(P, H, Units, IncludeFiles));
     ReportProgress(4, 1);
-    WriteTextFile(ReplaceExtension(H, "cnt"), ContentsFileText(ProjectFile, P, H, Units));
+    WriteTextFile(ReplaceExtension(H, "cnt"), ContentsFileText(ProjectFile, P, H, Units, IncludeFiles));
 
     const std::string HelpProjectPath = BuildDir + H;
     const std::string Program = CompilerProgram(HelpCompiler);
     if (Program.empty()) {
         ReportStatus(std::string(kNoCompilerBefore) + HelpProjectPath + std::string(kNoCompilerAfter));
     } else if (RunProgram(Program, {"-x", HelpProjectPath}, [this] { reporter_.Waiting(); })) {
-        DeleteCompilerInputs(BuildDir, P, H, Units);
+        DeleteCompilerInputs(BuildDir, P, H, Units, IncludeFiles);
     } else {
         reporter_.Warning(std::string(kCompileFailed));
     }
@@ -167,7 +178,7 @@ void TRun::WriteHelpProject() {
 
     WriteTextFile("index.html", FramesetText(P, H));
     ReportProgress(4, 3);
-    WriteTextFile("content.html", ContentsPageText(P, H, Units));
+    WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles));
     ReportProgress(4, 4);
     ReportProgress(4, 0);
 }

@@ -70,6 +70,7 @@ void TOutputQueue::QueueToken(std::string_view Text, std::string_view Caption, s
     if (!Caption.empty()) Entry.Caption.append(Caption);
     if (!Target.empty()) Entry.Target.append(Target);
     Entry.Style = Style;
+    Entry.Pair = documents_.Reading;
 }
 
 void TOutputQueue::AmendToken(std::size_t Index, std::string_view Text, std::string_view Caption,
@@ -88,7 +89,7 @@ void TOutputQueue::AmendToken(std::size_t Index, std::string_view Text, std::str
     };
     for (std::string_view View : {Text, Caption, Target}) {
         if (Inside(View, Entry.Text) || Inside(View, Entry.Caption) || Inside(View, Entry.Target)) {
-            Entry = {std::string(Text), std::string(Caption), std::string(Target), Style};
+            Entry = {std::string(Text), std::string(Caption), std::string(Target), Style, Entry.Pair};
             return;
         }
     }
@@ -106,10 +107,21 @@ void TOutputQueue::QueueCurrentToken() {
 
 void TOutputQueue::WriteQueue() {
     for (TDelayedToken& t : DelayedTokens) {
+        documents_.Activate(t.Pair);
         documents_.RenderToken(t.Text, t.Caption, t.Target, t.Style);
         if (t.Text.capacity() > InPlace && spare_.size() < MaxSpare) spare_.push_back(std::move(t.Text));
     }
     DelayedTokens.clear();
+    documents_.Activate(documents_.Reading);
+}
+
+// The directive is written as a link to the include's page, held or not.
+[[gnu::noinline]] void TOutputQueue::FlushIncludeLink() {
+    const TTokenStream::TIncludeLink& Link = *stream_.IncludeLink;
+    const std::string_view Text = stream_.CurrentToken.Text;
+    if (HoldOutput) return QueueToken(Link.Page, Text, Link.Topic, tsLink);
+    if (!DelayedTokens.empty()) WriteQueue();
+    documents_.RenderToken(Link.Page, Text, Link.Topic, tsLink);
 }
 
 bool TOutputQueue::CurrentIsTrivia() const noexcept {
@@ -126,6 +138,7 @@ bool TOutputQueue::CurrentIsTrivia() const noexcept {
 
 void TOutputQueue::FlushTokens() {
     if (stream_.CurrentPass == 1) return DropReleased();
+    if (stream_.IncludeLink) [[unlikely]] return FlushIncludeLink();
     const TToken& token = stream_.CurrentToken;
     if (HoldOutput) {
         // Trivia and skipped text keep their place in the queue; a significant

@@ -24,6 +24,7 @@ struct TDelayedToken {
     std::string Caption;  // for tsLink the visible text
     std::string Target;   // for tsLink the RTF context string; for tsAnchor the anchor name
     TokenStyle Style = tsPlain;
+    int Pair = 0;  // the document pair of the file the token was read from
 };
 
 // The style of a token kind (identifiers, numbers, strings, comments and
@@ -73,6 +74,7 @@ public:
 
 private:
     void WriteQueue();  // renders every entry, oldest first, and empties the queue
+    void FlushIncludeLink();  // FlushTokens for an include directive that links to its page
     void DropReleased() noexcept;  // pass 1: empties the queue unless output is held
     // The heap buffers of written entries' texts, for the next entries to
     // reuse: nearly every blank between two tokens waits in the queue, and a

@@ -56,6 +56,7 @@ struct TUnitRecord {
     bool SkippingIn = false, SkippingOut = false;
     std::size_t JournalIn = 0, JournalOut = 0;
     TToken TokenOut;  // the stream's current token at the end
+    bool MetIncludes = false;             // asked for an include file
     TUnitCounts Counts;
     std::optional<TLexicalStop> Stop;   // where its scan stopped early, if it did
 };
@@ -224,6 +225,8 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.sourcePaths_ = sourcePaths_;
     Run.Symbols.CopyTable(Symbols);
     Run.Stream.FileDefines = Stream.FileDefines;
+    Run.IncludePath = IncludePath;
+    Run.writesIncludes_ = false;
     if (Stream.Dialect == TDialect::Classic) Run.Stream.Journal = &Helper.Journal;
 }
 
@@ -247,7 +250,9 @@ void TRun::RunHelper(THelper& Helper) {
         Run.Parser.TypeNameSet = Run.Parser.InheritedTypeNameRead = false;
         const TUnitCounts Before = CountsOf(Run);
         const std::size_t Stops = Run.LexicalStops.size();
+        const std::uint64_t Includes = Run.IncludesMet;
         (Run.*Helper.Visit)(Unit);
+        Record.MetIncludes = Run.IncludesMet != Includes;
         Record.Counts = CountsOf(Run);
         Accumulate(Record.Counts, Before, -1);
         if (Run.LexicalStops.size() > Stops) Record.Stop = Run.LexicalStops.back();
@@ -289,7 +294,8 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     const bool Right = (!Classic || (Record.SkippingIn == Stream.Skipping &&
                                      (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
                                      Record.ClassIn == Symbols.CurrentClass)) &&
-                       !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name));
+                       !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name)) &&
+                       !(Record.MetIncludes && Helper.Visit == &TRun::GenerateUnit);
     // The journal's part of the unit, checked against the true symbols.
     const bool Journaled = Record.JournalOut != Record.JournalIn;
     Again = !Right || (Journaled && !Helper.Journal.Agrees(Stream.Defines, Record.JournalIn, Record.JournalOut));

@@ -29,6 +29,8 @@ TRun::TRun(TReporter& Reporter)
     Parser.UnitReadable = [this](std::string_view Name, std::string_view Path) {
         return ProjectUnitReadable(Name, Path);
     };
+    Stream.IncludeHook = [this](std::string_view Name) { return FindInclude(Name); };
+    Stream.IncludeSwitchHook = [this](bool Begins) { SwitchInclude(Begins); };
 }
 
 // The modern dialect opens each unit as the project scan meets it: one that
@@ -102,6 +104,7 @@ void TRun::OpenSource(const std::string& Path, bool Counted) {
         Stream.CurrentToken = TToken();
         Parser.LastTypeName.clear();
         Symbols.CurrentClass.clear();
+        StartIncludes(Path);
     }
     Stream.Open(Path);
     if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
@@ -124,6 +127,7 @@ void TRun::CloseSource(const std::string& WrittenPath) {
     NoteLexicalStop(WrittenPath);
     Queue.FinishFile();
     Stream.Close();
+    Documents.CloseNestedPairs();
     Documents.CloseDocuments();
     ++Statistics.Files;
     Statistics.Tokens = Documents.Counters.Tokens;
@@ -221,6 +225,7 @@ void TRun::GenerateUnit(int Index) {
 void TRun::ReleaseOpenFiles() noexcept {
     try {
         if (Stream.Scanner.IsOpen()) Stream.Close();
+        Documents.CloseNestedPairs();
         if (Documents.RtfDocument.IsOpen()) Documents.RtfDocument.Close();
         if (Documents.HtmlDocument.IsOpen()) Documents.HtmlDocument.Close();
         Symbols.FreeVisibleSymbols();
@@ -236,6 +241,9 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     listings_ = {};
     LexicalStops.clear();
     LeftOut.clear();
+    IncludeFiles.clear();
+    includePages_.clear();
+    IncludesMet = 0;
     Incomplete = false;
     Statistics = {};
     Documents.Counters = {};

@@ -95,6 +95,10 @@ public:
     // the number.
     unsigned Threads = 0;
 
+    // Directories searched for include files after those of the including
+    // file, the unit and the project file (-I), in order.
+    std::vector<std::string> IncludePath;
+
     TTokenStream Stream;
     TSymbolTable Symbols;
     TDocuments Documents;
@@ -103,6 +107,18 @@ public:
 
     std::vector<TLexicalStop> LexicalStops;  // in the order met, one per file
     std::vector<TLeftOutUnit> LeftOut;       // in the order met
+    // The include files whose pages the run wrote, in the order written (the
+    // project file's, then the units' in their order): page name ("jedi.inc",
+    // "jedi.inc-2" for a second file of that name) and the path read.
+    struct TIncludeFile {
+        std::string Page;
+        std::string Path;
+    };
+    std::vector<TIncludeFile> IncludeFiles;
+    // Include directives a reading asked about (found or not): a helper of
+    // the output pass leaves the units that have any to the run's own thread,
+    // which alone names and writes include pages and warns about them.
+    std::uint64_t IncludesMet = 0;
     // Set when the run finished without something the user asked for (a unit
     // left out, a help compiler that failed): the front ends' status 3.
     bool Incomplete = false;
@@ -145,6 +161,21 @@ private:
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
     bool ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath);
+
+    // Include files (includes.cpp): the stream's hooks, and where the reading
+    // stands in the chain of files (the unit's own first).
+    std::string FindInclude(std::string_view Name);
+    void SwitchInclude(bool Begins);
+    void StartIncludes(const std::string& Path);
+    struct TOpenFile {
+        std::string Path;
+        int Pair = 0;
+    };
+    std::vector<TOpenFile> openFiles_;
+    int pendingPair_ = 0;
+    std::unordered_map<std::string, std::string> includePages_;  // path read -> page name
+    TTokenStream::TIncludeLink includeLink_;
+    bool writesIncludes_ = true;  // false on a helper's run
 
     // Passes 1 and 2 on several threads (parallel.cpp).
     struct THelper;

@@ -135,18 +135,57 @@ void TTokenStream::Open(const std::string& FileName) {
 
 void TTokenStream::Close() {
     CurrentToken.Keep();
+    includes_.clear();
     Scanner.Close();
+}
+
+std::string_view TTokenStream::IncludeName(std::string_view DirectiveText) {
+    std::string_view Name, Arg;
+    SplitModernDirective(DirectiveText, Name, Arg);
+    if (!SameText(Name, "I") && !SameText(Name, "INCLUDE")) return {};
+    if (Arg.size() >= 2 && Arg.front() == '\'' && Arg.back() == '\'') Arg = Arg.substr(1, Arg.size() - 2);
+    if (Arg.empty() || Arg[0] == '+' || Arg[0] == '-' || Arg[0] == '%') return {};
+    return Arg;
+}
+
+// The include's last token has been read: its end is no token of the
+// including file, which reads on.
+void TTokenStream::EndInclude() {
+    CurrentToken.Keep();
+    includes_.pop_back();
+    if (IncludeSwitchHook) IncludeSwitchHook(false);
 }
 
 void TTokenStream::NextToken() {
     for (;;) {
-        EndOfInput = Scanner.GetToken(CurrentToken);
+        EndOfInput = Reading().GetToken(CurrentToken);
+        if (EndOfInput != 0 && !includes_.empty()) [[unlikely]] {
+            EndInclude();
+            continue;
+        }
         ++TokensRead;
-        if (TokenHook) TokenHook();
-        if (CurrentToken.Kind == tkDirective) {
+        if (CurrentToken.Kind == tkDirective) [[unlikely]] {
+            std::string Include;
+            if (Dialect == TDialect::Modern && !Skipping && IncludeHook) {
+                if (const std::string_view Name = IncludeName(CurrentToken.Text); !Name.empty())
+                    Include = IncludeHook(Name);
+            }
+            if (TokenHook) TokenHook();
+            IncludeLink = nullptr;
             if (Dialect == TDialect::Modern) ApplyModernDirective(*this, CurrentToken.Text);
             else ApplyDirective(*this, CurrentToken.Text);
+            if (!Include.empty()) {
+                // The directive's text views the including file's window, which
+                // stays where it is while the include is read.
+                auto Scanner = std::make_unique<TScanner>();
+                Scanner->Dialect = Dialect;
+                Scanner->Open(Include);
+                includes_.push_back(std::move(Scanner));
+                if (IncludeSwitchHook) IncludeSwitchHook(true);
+            }
+            continue;  // a directive is trivia
         }
+        if (TokenHook) TokenHook();
         if (EndOfInput != 0) return;
         if (!IsTrivia(CurrentToken.Kind) && !Skipping) return;
     }

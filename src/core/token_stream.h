@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +70,37 @@ public:
     // end, the argument without its surrounding blanks up to "}" or "*)".
     static void SplitModernDirective(std::string_view Text, std::string_view& Name, std::string_view& Arg);
 
+    // Modern include files. A {$I name} or {$INCLUDE name} directive outside
+    // a switched-off region asks IncludeHook for the file it names (Name as
+    // written, quotes removed); a nonempty answer is the path whose tokens
+    // are read next, in place of the directive's file, until its end, when
+    // the including file reads on; IncludeSwitchHook is called as the
+    // include's reading begins (true, after the directive has gone through
+    // TokenHook) and as it ends (false). The
+    // included tokens go through TokenHook and the directives like any
+    // other: an include's conditionals and defines are its includer's.
+    // While TokenHook sees the directive of an include the hook found,
+    // IncludeLink holds the page it links to.
+    std::function<std::string(std::string_view Name)> IncludeHook;
+    std::function<void(bool Begins)> IncludeSwitchHook;
+    struct TIncludeLink {
+        std::string Page;   // the HTML page
+        std::string Topic;  // the RTF topic's context string
+    };
+    const TIncludeLink* IncludeLink = nullptr;
+    // The scanner of the file being read: an include's, else Scanner.
+    TScanner& Reading() noexcept { return includes_.empty() ? Scanner : *includes_.back(); }
+    std::size_t IncludeDepth() const noexcept { return includes_.size(); }
+    // The name an include directive gives, "" for any other directive and for
+    // switches ({$I+}, {$I-,R-}) and "%DATE%"-style forms.
+    static std::string_view IncludeName(std::string_view DirectiveText);
+
     // Counters for the run statistics: every token read from the scanner.
     std::uint64_t TokensRead = 0;
+
+private:
+    std::vector<std::unique_ptr<TScanner>> includes_;
+    void EndInclude();
 };
 
 }  // namespace corvanet

@@ -135,6 +135,8 @@ void TForm1::CreateFields() {
     cbDialect->setCurrentIndex(DefaultDialect == TDialect::Modern ? 0 : 1);
     edtDefines = new QLineEdit(DefinesOf(DefaultDialect), this);
     connect(cbDialect, &QComboBox::currentIndexChanged, this, [this] { cbDialectChange(); });
+    // Directories searched for include files, separated by ";".
+    edtIncludePath = new QLineEdit(this);
     Button1 = new QPushButton(QStringLiteral("Process"), this);
     QFont Bold = Button1->font();
     Bold.setBold(true);
@@ -144,7 +146,8 @@ void TForm1::CreateFields() {
     setTabOrder(deBuildLocation->Edit(), feHCRTF->Edit());
     setTabOrder(feHCRTF->Edit(), cbDialect);
     setTabOrder(cbDialect, edtDefines);
-    setTabOrder(edtDefines, Button1);
+    setTabOrder(edtDefines, edtIncludePath);
+    setTabOrder(edtIncludePath, Button1);
 }
 
 void TForm1::CreateReportArea() {
@@ -178,8 +181,9 @@ void TForm1::ArrangeLayout() {
     AddRow(2, "HCRTF Location", feHCRTF, 2);
     AddRow(3, "Dialect", cbDialect, 1);
     AddRow(4, "Conditional Defines", edtDefines, 1);
+    AddRow(5, "Include Path", edtIncludePath, 1);
     Fields->addWidget(Button1, 4, 2);
-    Fields->addWidget(lbSymbol, 5, 0, 1, 3);
+    Fields->addWidget(lbSymbol, 6, 0, 1, 3);
     Fields->setColumnStretch(1, 1);
 
     auto* Bottom = new QHBoxLayout;
@@ -260,6 +264,8 @@ void TForm1::ExecuteRun() {
         Run->BuildDir = BuildDir;
         Run->HelpCompiler = PathBytes(feHCRTF->text());
         Run->Dialect = Dialect();
+        for (const QString& Dir : edtIncludePath->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (!Dir.trimmed().isEmpty()) Run->IncludePath.push_back(PathBytes(Dir.trimmed()));
         Run->Execute(ProjectPath, edtDefines->text().toStdString());
         const TReport Report = BuildReport(Run->Symbols, Run->LexicalStops, Run->ReportNotes());
         QStringList Lines;
@@ -279,7 +285,7 @@ void TForm1::SetRunning(bool Running) {
     running_ = Running;
     for (QWidget* Control : {static_cast<QWidget*>(feProject), static_cast<QWidget*>(deBuildLocation),
                              static_cast<QWidget*>(feHCRTF), static_cast<QWidget*>(cbDialect),
-                             static_cast<QWidget*>(edtDefines),
+                             static_cast<QWidget*>(edtDefines), static_cast<QWidget*>(edtIncludePath),
                              static_cast<QWidget*>(Button1)})
         Control->setEnabled(!Running);
 }
@@ -319,6 +325,7 @@ void TForm1::LoadSettings() {
         if (Index >= 0) cbDialect->setCurrentIndex(Index);
     }
     Restore("edtDefines", edtDefines);
+    Restore("edtIncludePath", edtIncludePath);
     // A restored text equal to the current one sends no change: run the
     // handlers anyway so the run's settings match the fields.
     feProjectChange();
@@ -333,6 +340,7 @@ void TForm1::SaveSettings() const {
     Settings->setValue(QStringLiteral("feHCRTF"), feHCRTF->text());
     Settings->setValue(QStringLiteral("cbDialect"), cbDialect->currentText());
     Settings->setValue(QStringLiteral("edtDefines"), edtDefines->text());
+    Settings->setValue(QStringLiteral("edtIncludePath"), edtIncludePath->text());
     Settings->endGroup();
     Settings->sync();
 }

@@ -53,6 +53,7 @@ public:
     TFilenameEdit* feHCRTF = nullptr;
     QComboBox* cbDialect = nullptr;  // "modern" or "classic"
     QLineEdit* edtDefines = nullptr;
+    QLineEdit* edtIncludePath = nullptr;  // include directories, ";" between them
     QPushButton* Button1 = nullptr;
     QLabel* lbSymbol = nullptr;
     QPlainTextEdit* Memo1 = nullptr;

@@ -1,0 +1,108 @@
+// Include files of the modern reading. The stream asks FindInclude for the
+// file a directive names and reads it in place; this side looks the file up,
+// stops an include of a file already being read, and decides where the
+// include's tokens go: to a page of its own the first time the run writes
+// it (the project file's inclusions first, then the units' in their order),
+// nowhere at every later inclusion, and nowhere in the symbol pass. Only the
+// run's own thread names pages and warns: a helper's reading of a unit with
+// include directives is read again there (see IncludesMet).
+#include <filesystem>
+
+#include "compare.h"
+#include "pipeline.h"
+#include "platform.h"
+
+namespace corvanet {
+namespace {
+
+constexpr std::size_t MaxIncludeDepth = 32;
+
+bool IsFile(const std::string& Path) {
+    std::error_code Ec;
+    return std::filesystem::is_regular_file(Path, Ec);
+}
+
+bool HasExtension(std::string_view Name) {
+    const std::size_t Dot = Name.rfind('.');
+    const std::size_t Slash = Name.find_last_of("/\\");
+    return Dot != std::string_view::npos && (Slash == std::string_view::npos || Dot > Slash);
+}
+
+}  // namespace
+
+void TRun::StartIncludes(const std::string& Path) {
+    openFiles_.assign(1, {Path, 0});
+    Documents.Reading = 0;
+    pendingPair_ = 0;
+}
+
+std::string TRun::FindInclude(std::string_view Written) {
+    ++IncludesMet;
+    if (openFiles_.empty()) return {};
+    const bool Writes = writesIncludes_ && Stream.CurrentPass != 1;
+    const std::string& Holder = openFiles_.back().Path;
+    auto Warning = [&](const std::string& Reason) {
+        if (Writes) Warn(Holder, Stream.Reading().TokenLine(), Reason);
+    };
+    // "*.inc" is the including unit's own name.
+    std::string Name(Written);
+    if (Name.starts_with("*.")) Name = ReplaceExtension(FileNamePart(openFiles_.front().Path), "") + Name.substr(1);
+    std::vector<std::string> Dirs = {DirectoryPart(Holder), DirectoryPart(openFiles_.front().Path),
+                                     DirectoryPart(ProjectFile)};
+    for (const std::string& Dir : IncludePath) Dirs.push_back(Dir.empty() || Dir.back() == '/' ? Dir : Dir + '/');
+    std::vector<std::string> Names = {Name};
+    if (!HasExtension(Name))
+        for (const char* Extension : {".pas", ".inc", ".pp"}) Names.push_back(Name + Extension);
+    std::string Found;
+    for (const std::string& Dir : Dirs) {
+        for (const std::string& Candidate : Names) {
+            const std::string Path =
+                !Candidate.empty() && Candidate[0] == '/' ? Candidate : ResolvePath(Dir, Candidate, &listings_);
+            if (IsFile(Path)) {
+                Found = Path;
+                break;
+            }
+        }
+        if (!Found.empty()) break;
+    }
+    if (Found.empty()) {
+        Warning("include file " + Name + " not found");
+        return {};
+    }
+    for (const TOpenFile& Open : openFiles_) {
+        if (Open.Path == Found) {
+            Warning("include file " + Name + " includes itself; not read again");
+            return {};
+        }
+    }
+    if (openFiles_.size() > MaxIncludeDepth) {
+        Warning("include files nest deeper than " + std::to_string(MaxIncludeDepth) + "; " + Name + " not read");
+        return {};
+    }
+    pendingPair_ = -1;
+    if (Writes) {
+        auto [Page, First] = includePages_.try_emplace(Found);
+        if (First) {
+            // Named after the file, extension and all; a name another page
+            // has gets "-2", "-3"... The key keeps an include apart from a
+            // unit of the same path.
+            Page->second = Symbols.Pages.Claim(FileNamePart(Found), "\x01include " + Found);
+            IncludeFiles.push_back({Page->second, Found});
+            pendingPair_ = Documents.OpenNestedPair(BuildDir + Page->second + ".html", BuildDir + Page->second + ".rtf",
+                                                    Page->second);
+        }
+        includeLink_.Page = Page->second + ".html";
+        includeLink_.Topic = "unit_" + Page->second;
+        Stream.IncludeLink = &includeLink_;
+    }
+    openFiles_.push_back({Found, pendingPair_});
+    return Found;
+}
+
+void TRun::SwitchInclude(bool Begins) {
+    if (!Begins && openFiles_.size() > 1) openFiles_.pop_back();
+    Documents.Reading = Begins ? pendingPair_ : openFiles_.back().Pair;
+    Documents.Activate(Documents.Reading);
+}
+
+}  // namespace corvanet
