@@ -101,10 +101,12 @@ std::string ContentsFileText(const std::string& ProjectFile, const std::string& 
     return Lines.Text();
 }
 
-std::string FramesetText(const std::string& P, const std::string& H) {
+// The classic frameset line ends in a stray "1", kept byte for byte; the
+// modern dialect leaves it out.
+std::string FramesetText(const std::string& P, const std::string& H, TDialect Dialect) {
     TLines Lines;
     Lines.Add("<HEAD><TITLE>Project: ", EscapeHtml(P), "</TITLE></HEAD>");
-    Lines.Add(kFramesetOpen);
+    Lines.Add(Dialect == TDialect::Classic ? kFramesetOpen : kFramesetOpen.substr(0, kFramesetOpen.size() - 1));
     AddFrame(Lines, "content.html", "content");
     AddFrame(Lines, ReplaceExtension(H, "html"), "main");
     Lines.Add("</frameset>");
@@ -176,7 +178,7 @@ void TRun::WriteHelpProject() {
     }
     ReportProgress(4, 2);
 
-    WriteTextFile("index.html", FramesetText(P, H));
+    WriteTextFile("index.html", FramesetText(P, H, Dialect));
     ReportProgress(4, 3);
     WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles));
     ReportProgress(4, 4);

@@ -1,0 +1,58 @@
+// Names that never collide: units named like the frame pages or the project,
+// one file name in two folders, names that differ only in letter case, and a
+// unit registered twice from one path. Every source keeps a document pair of
+// its own in both dialects, and every link of every document lands.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decode.h"
+#include "link_checker.h"
+#include "output_fixture.h"
+#include "run_fixture.h"
+
+namespace corvanet::runtest {
+namespace {
+
+TEST(PageNames, EverySourceKeepsADocumentPairOfItsOwn) {
+    const std::vector<std::pair<std::string, std::string>> Units = {
+        {"index", "index.pas"}, {"Content", "Content.pas"}, {"P", "P.pas"},        {"Util", "a/Util.pas"},
+        {"Util", "b/Util.pas"}, {"Shape", "Shape.pas"},     {"SHAPE", "x/SHAPE.pas"}, {"Util", "a/Util.pas"}};
+    // Page of each source, in the order of Units (the repeated path last).
+    const std::vector<std::string> Pages = {"index-2", "Content-2", "P-2",     "Util",
+                                            "Util-2",  "Shape",     "SHAPE-2", "Util"};
+    std::vector<TSourceFile> Files = {{"P.dpr", ProjectText(Units)}};
+    for (std::size_t I = 0; I + 1 < Units.size(); ++I) {
+        const std::string Routine = "Routine" + std::to_string(I);
+        // Shape uses the first Util and calls its routine.
+        const std::string Extra = Units[I].first == "Shape" ? "uses Util;\r\nprocedure Call;\r\nbegin\r\n  Routine3;\r\nend;\r\n" : "";
+        Files.push_back({Units[I].second, UnitText(Units[I].first, Routine, Extra)});
+    }
+    const TProjectDir Project(Files);
+    for (const TDialect Dialect : {TDialect::Classic, TDialect::Modern}) {
+        SCOPED_TRACE(DialectName(Dialect));
+        TRecorder Recorder;
+        TRun Run(Recorder);
+        Run.Dialect = Dialect;
+        Project.Run(Run, "P.dpr", std::string(DefaultDefines(Dialect)));
+        for (std::size_t I = 0; I < Units.size(); ++I) {
+            SCOPED_TRACE(Pages[I]);
+            testing::ExpectWholeSource(
+                testing::ReadBack(Project.Out() + Pages[I] + ".html", Project.Out() + Pages[I] + ".rtf"),
+                testsupport::ReadFileBytes(Project.Dir() + Units[I].second));
+        }
+        testing::ExpectWholeSource(testing::ReadBack(Project.Out() + "P.html", Project.Out() + "P.rtf"),
+                                   testsupport::ReadFileBytes(Project.Dir() + "P.dpr"));
+        EXPECT_TRUE(testsupport::ReadFileBytes(Project.Out() + "index.html").starts_with("<HEAD><TITLE>Project: "));
+        const testsupport::TLinkReport Links = testsupport::CheckLinks(Project.Out());
+        EXPECT_TRUE(Links.AllLand()) << Links.Summary();
+        const std::string Shape = testsupport::ReadFileBytes(Project.Out() + "Shape.html");
+        EXPECT_NE(Shape.find("<A HREF = \"Util.html#util_routine3\">Routine3</A>"), std::string::npos) << Shape;
+        const std::string Second = testsupport::ReadFileBytes(Project.Out() + "Util-2.html");
+        EXPECT_NE(Second.find("<A NAME = \"util-2_routine4\">"), std::string::npos) << Second;
+    }
+}
+
+}  // namespace
+}  // namespace corvanet::runtest
