@@ -76,6 +76,8 @@ int Process(const TCliOptions& Options) {
                     std::filesystem::absolute(Options.IncludePath.substr(From, To - From)).string());
             From = To + 1;
         }
+        Run.UnitPath = SplitList(Options.UnitPath);
+        Run.UnitScopes = SplitList(Options.UnitScopes);
         Run.Execute(Options.Project, Options.Defines);
         WriteReport(Options.Report, Run);
         Run.Symbols.DestroyUnitList();

@@ -34,6 +34,15 @@ const char* const UsageText =
     "                            by \";\"; may be given more than once. They are\n"
     "                            searched after the including file's directory,\n"
     "                            the unit's and the project file's (modern only)\n"
+    "  -U, --unit-path DIR[;DIR...]\n"
+    "                            look up the units that uses clauses name without\n"
+    "                            `in` (the project's and every unit's, recursively)\n"
+    "                            in the project's directory, then in these, as\n"
+    "                            NAME.pas or NAME.pp; repeatable. Without it only\n"
+    "                            the units named with `in` are read\n"
+    "      --unit-scopes A[;B...]\n"
+    "                            unit scope names tried in front of a name not\n"
+    "                            found as written (System;Vcl: Forms as Vcl.Forms)\n"
     "      --help-compiler PATH  help compiler started on the help project\n"
     "                            (default: none is started)\n"
     "      --report FILE         where the report goes; \"-\", the default, is\n"
@@ -62,15 +71,18 @@ struct TValueOption {
     std::string_view Short;  // "-o", or empty
     std::string_view Long;   // "--output"
     std::string TCliOptions::*Field;
+    bool Repeatable = false;  // each value given is added to the list, after a ";"
 };
 
 constexpr TValueOption ValueOptions[] = {
     {"-o", "--output", &TCliOptions::Output},
     {"-D", "--defines", &TCliOptions::Defines},
     {"", "--dialect", &TCliOptions::DialectText},
-    {"-I", "--include-path", &TCliOptions::IncludePath},
+    {"-I", "--include-path", &TCliOptions::IncludePath, true},
     {"", "--help-compiler", &TCliOptions::HelpCompiler},
     {"", "--report", &TCliOptions::Report},
+    {"-U", "--unit-path", &TCliOptions::UnitPath, true},
+    {"", "--unit-scopes", &TCliOptions::UnitScopes},
 };
 
 struct TFlagOption {
@@ -140,10 +152,10 @@ private:
             }
             if (!Value) continue;
             std::string& Field = options_.*Option.Field;
-            // The include path grows with each time it is given.
-            if (Option.Long == "--include-path" && !Field.empty()) Field += ';';
-            else Field.clear();
-            Field += *Value;
+            if (Option.Repeatable && !Field.empty())
+                Field.append(";").append(*Value);
+            else
+                Field = std::move(*Value);
             given_.Names.push_back(Option.Long);
             return {};
         }
@@ -173,6 +185,18 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> SplitList(const std::string& Text) {
+    std::vector<std::string> Parts;
+    std::size_t Start = 0;
+    while (Start <= Text.size()) {
+        std::size_t End = Text.find(';', Start);
+        if (End == std::string::npos) End = Text.size();
+        if (End > Start) Parts.push_back(Text.substr(Start, End - Start));
+        Start = End + 1;
+    }
+    return Parts;
+}
 
 std::string ParseArguments(const std::vector<std::string>& Args, TCliOptions& Options) {
     return TArgumentReader(Args, Options).Read();

@@ -19,6 +19,8 @@ struct TCliOptions {
     std::string IncludePath;             // every -I given, joined by ";"
     std::string HelpCompiler;            // empty: no help compiler is started
     std::string Report = "-";            // "-" is standard output
+    std::string UnitPath;                // -U/--unit-path values joined by ";"
+    std::string UnitScopes;              // --unit-scopes, as given
     bool Quiet = false;
     bool Help = false;
     bool Version = false;
@@ -29,5 +31,8 @@ struct TCliOptions {
 std::string ParseArguments(const std::vector<std::string>& Args, TCliOptions& Options);
 
 extern const char* const UsageText;
+
+// The non-empty parts of a ";"-separated list.
+std::vector<std::string> SplitList(const std::string& Text);
 
 }  // namespace corvanet::cli

@@ -187,6 +187,18 @@ unsigned TRun::Workers() const {
 
 void TRun::BuildSymbolTable() {
     const std::string Status = "Building Symbol Table ...";
+    if (!UnitPath.empty()) {
+        // The units found on the search path join the list as the units
+        // naming them are read: the pass reads in order up to the list's end.
+        ReportStatus(Status);
+        ReportProgress(static_cast<int>(Symbols.UnitList().size()), 0);
+        for (std::size_t I = 0; I < Symbols.UnitList().size(); ++I) {
+            ReadUnitInterface(static_cast<int>(I));
+            ReportProgress(static_cast<int>(Symbols.UnitList().size()), static_cast<int>(I + 1));
+        }
+        Symbols.SortSymbolTable();
+        return;
+    }
     // Two units of one name share one entry, so a unit's symbols could depend
     // on a block read elsewhere: such a project reads its interfaces in order.
     if (Workers() < 2 || Symbols.UnitList().size() < 3 || Symbols.HasSameUnitNames()) {

@@ -31,6 +31,45 @@ TRun::TRun(TReporter& Reporter)
     };
     Stream.IncludeHook = [this](std::string_view Name) { return FindInclude(Name); };
     Stream.IncludeSwitchHook = [this](bool Begins) { SwitchInclude(Begins); };
+    Parser.LookUpUnit = [this](std::string_view Name) { return LookUpUnit(Name, ProjectFile); };
+}
+
+// As the compiler looks a unit up: the project file's directory, then each
+// search-path directory, Name.pas then Name.pp, letter case matched as for
+// unit paths; then the same with each unit scope name in front.
+std::optional<std::string> TRun::FindUnitSource(const std::string& Name) {
+    std::vector<std::string> Dirs = {DirectoryPart(ProjectFile)};
+    for (const std::string& Dir : UnitPath) Dirs.push_back(Dir.empty() ? std::string("./") : Dir);
+    std::vector<std::string> Names = {Name};
+    for (const std::string& Scope : UnitScopes) Names.push_back(Scope + "." + Name);
+    std::error_code Ec;
+    for (const std::string& Candidate : Names)
+        for (const std::string& Dir : Dirs)
+            for (const char* Extension : {".pas", ".pp"}) {
+                const std::string Path = ResolvePath(Dir, Candidate + Extension, &listings_);
+                if (std::filesystem::is_regular_file(Path, Ec)) return std::filesystem::absolute(Path, Ec).string();
+            }
+    return std::nullopt;
+}
+
+// A name already registered, or asked once, is not looked up again.
+std::optional<std::string> TRun::LookUpUnit(std::string_view Name, const std::string& NamedIn) {
+    if (UnitPath.empty() || Symbols.IsUsedUnitName(Name)) return std::nullopt;
+    if (!lookedUp_.insert(LowerAscii(Name)).second) return std::nullopt;
+    const auto Path = FindUnitSource(std::string(Name));
+    if (!Path) {
+        Warn(NamedIn, 0, "unit " + std::string(Name) + " not found on the search path");
+        return std::nullopt;
+    }
+    // Registered under the name it was found by, scope included.
+    std::string Found(FileNamePart(*Path));
+    Found.erase(Found.rfind('.'));
+    const std::uint8_t Pass = Stream.CurrentPass;
+    Stream.CurrentPass = 0;  // the table registers units in pass 0 only
+    Symbols.AddUnit(*Path, SameText(Found, Name) ? Name : std::string_view(Found));
+    Stream.CurrentPass = Pass;
+    ++FoundOnSearchPath;
+    return Symbols.UnitList().back().Page;
 }
 
 // The modern dialect opens each unit as the project scan meets it: one that
@@ -51,6 +90,7 @@ std::vector<std::string> TRun::ReportNotes() const {
     std::vector<std::string> Notes;
     for (const TLeftOutUnit& Unit : LeftOut)
         Notes.push_back("Left out: " + Unit.Name + " (" + Unit.Path + "): " + Unit.Reason);
+    if (!UnitPath.empty()) Notes.push_back(std::to_string(FoundOnSearchPath) + " units found on the search path");
     return Notes;
 }
 
@@ -194,8 +234,18 @@ void TRun::ReadUnitInterface(int Index) {
         else
             Stream.NextToken();
     }
+    // With a search path the implementation's uses clause is read too: the
+    // units both clauses name are looked up once the file is closed.
+    if (!UnitPath.empty() && Stream.CurrentToken.Kind == tkImplementation) {
+        Stream.NextToken();
+        (void)Parser.ReadUsesClause();
+    }
     NoteLexicalStop(WrittenPath);
     Stream.Close();
+    if (UnitPath.empty()) return;
+    const std::vector<std::string> Used = std::move(Parser.UsedUnitNames);
+    Parser.UsedUnitNames.clear();
+    for (const std::string& Name : Used) (void)LookUpUnit(Name, Path);
 }
 
 void TRun::GenerateUnit(int Index) {
@@ -244,6 +294,9 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     IncludeFiles.clear();
     includePages_.clear();
     IncludesMet = 0;
+    FoundOnSearchPath = 0;
+    lookedUp_.clear();
+    Symbols.SetUnitScopes(UnitScopes);
     Incomplete = false;
     Statistics = {};
     Documents.Counters = {};

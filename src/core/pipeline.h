@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "documents.h"
@@ -94,6 +95,12 @@ public:
     // core. The documents, symbols, counters and report are the same whatever
     // the number.
     unsigned Threads = 0;
+    // Where a unit named without `in` is looked up, after the project file's
+    // own directory (relative ones from the current directory); empty: no
+    // unit is looked up. UnitScopes are tried in front of a name not found
+    // as written (Forms as Vcl.Forms).
+    std::vector<std::string> UnitPath;
+    std::vector<std::string> UnitScopes;
 
     // Directories searched for include files after those of the including
     // file, the unit and the project file (-I), in order.
@@ -119,6 +126,7 @@ public:
     // the output pass leaves the units that have any to the run's own thread,
     // which alone names and writes include pages and warns about them.
     std::uint64_t IncludesMet = 0;
+    int FoundOnSearchPath = 0;               // units registered by a look-up
     // Set when the run finished without something the user asked for (a unit
     // left out, a help compiler that failed): the front ends' status 3.
     bool Incomplete = false;
@@ -161,6 +169,11 @@ private:
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
     bool ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath);
+    // Looks Name, named in the file NamedIn, up and registers the unit found;
+    // its page, or nothing (a warning when it is found nowhere).
+    std::optional<std::string> LookUpUnit(std::string_view Name, const std::string& NamedIn);
+    std::optional<std::string> FindUnitSource(const std::string& Name);
+    std::unordered_set<std::string> lookedUp_;  // names asked of the disk, lower-cased
 
     // Include files (includes.cpp): the stream's hooks, and where the reading
     // stands in the chain of files (the unit's own first).

@@ -139,6 +139,7 @@ struct TTableData {
     // The first part, lower-cased, of each dotted registered name ("vcl" of
     // Vcl.Forms): a name with such a first part may qualify a unit's symbol.
     std::unordered_set<std::string> DottedHeads;
+    std::vector<std::string> Scopes;  // unit scope names
     std::optional<TSymbolHashes> KeyHashes;
 };
 
@@ -407,6 +408,22 @@ int TSymbolTable::FindUnit(std::string_view Name) const {
     }
     return HalvingSearch(units, Name);
 }
+
+int TSymbolTable::FindUsedUnit(std::string_view Name) const {
+    int found = FindUnit(Name);
+    for (std::size_t scope = 0; found < 0 && scope < impl_->Data->Scopes.size(); ++scope)
+        found = FindUnit(impl_->Data->Scopes[scope] + "." + std::string(Name));
+    return found;
+}
+
+bool TSymbolTable::IsUsedUnitName(std::string_view Name) const {
+    if (IsUnitName(Name)) return true;
+    for (const std::string& Scope : impl_->Data->Scopes)
+        if (IsUnitName(Scope + "." + std::string(Name))) return true;
+    return false;
+}
+
+void TSymbolTable::SetUnitScopes(std::vector<std::string> Scopes) { impl_->Change().Scopes = std::move(Scopes); }
 
 bool TSymbolTable::IsUnitName(std::string_view Name) const { return IsUnitName(THashedName(Name)); }
 

@@ -126,6 +126,13 @@ public:
 
     // Name resolution (valid after SortSymbolTable).
     int FindUnit(std::string_view Name) const;  // index in UnitList, or -1
+    // The unit a uses clause names: Name, else Name after one of the unit
+    // scope names (Forms as Vcl.Forms); -1 when none is registered.
+    int FindUsedUnit(std::string_view Name) const;
+    // FindUsedUnit(Name) >= 0 by the names' index, before the table is sorted too.
+    bool IsUsedUnitName(std::string_view Name) const;
+    // The unit scope names (Delphi's: System;Vcl;Winapi), in the order tried.
+    void SetUnitScopes(std::vector<std::string> Scopes);
     bool IsUnitName(std::string_view Name) const;  // FindUnit(Name) >= 0, by hash
     bool IsUnitName(const THashedName& Name) const;  // the same for a name hashed already
     // Whether Name is the first part of a dotted registered name (Vcl of Vcl.Forms).

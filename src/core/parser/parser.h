@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,9 @@ public:
     // Asked before the project file's unit Name at Path is registered; a unit
     // it refuses is left out, its entry written plain. Unset: every unit is taken.
     std::function<bool(std::string_view Name, std::string_view Path)> UnitReadable;
+    // Asked for a unit the project file names without a path: the page of
+    // the unit it found and registered, or nothing. Unset: none is looked up.
+    std::function<std::optional<std::string>(std::string_view Name)> LookUpUnit;
 
     // --- unit structure and uses clauses (units.cpp) ---
     [[nodiscard]] TParseResult ReadProjectUses();

@@ -113,6 +113,8 @@ TParseResult TParser::ReadProjectUnits() {
             queue_.QueueCurrentToken();
             Read();
         } else {
+            // A unit without a path may be found on the search path.
+            if (const auto Page = LookUpUnit ? LookUpUnit(Name) : std::nullopt) AmendUnitLink(Parts, Name, *Page);
             queue_.QueueCurrentToken();
         }
         if (Kind() != tkComma) return prParsed;
@@ -160,7 +162,7 @@ TParseResult TParser::ReadUsesClause() {
         const TParseResult R = ReadUsedUnits();
         queue_.HoldOutput = false;
         if (R != prParsed) return prFailed;
-    } else if ((Modern() ? ReadUnitNames() : ReadIdentList()) != prParsed) {
+    } else if (ReadUnitNames() != prParsed) {
         return prFailed;
     }
     if (Kind() != tkSemicolon) return prFailed;
@@ -188,7 +190,7 @@ TParseResult TParser::ReadUsedUnits() {
             Name = Text();
             Parts.assign(1, QueueHeldToken());
         }
-        const int U = symbols_.FindUnit(Name);
+        const int U = symbols_.FindUsedUnit(Name);
         if (U >= 0) {
             Found.push_back(U);
             AmendUnitLink(Parts, Name, symbols_.UnitList()[static_cast<std::size_t>(U)].Page);
@@ -217,8 +219,9 @@ TParseResult TParser::ReadUsedUnits() {
     }
 }
 
-// UnitName [ in QuotedPath ] { "," ... } of the modern dialect, outside the
-// output passes: nothing queued; the names go to UsedUnitNames.
+// UnitName [ in QuotedPath ] { "," ... } outside the output passes (the
+// classic dialect: Ident { "," Ident }): nothing queued; the names go to
+// UsedUnitNames.
 TParseResult TParser::ReadUnitNames() {
     TParseResult Result = prAbsent;
     for (;;) {
@@ -226,7 +229,7 @@ TParseResult TParser::ReadUnitNames() {
         std::string Name(Text());
         Result = prFailed;
         Read();
-        while (Kind() == tkPeriod) {
+        while (Modern() && Kind() == tkPeriod) {
             Read();
             if (Kind() != tkIdentifier) return prFailed;
             Name += '.';
@@ -234,7 +237,7 @@ TParseResult TParser::ReadUnitNames() {
             Read();
         }
         UsedUnitNames.push_back(std::move(Name));
-        if (Accept(tkIn) && !Accept(tkQuotedString)) return prFailed;
+        if (Modern() && Accept(tkIn) && !Accept(tkQuotedString)) return prFailed;
         if (Kind() != tkComma) return prParsed;
         Read();
     }
