@@ -137,6 +137,8 @@ void TForm1::CreateFields() {
     connect(cbDialect, &QComboBox::currentIndexChanged, this, [this] { cbDialectChange(); });
     // Directories searched for include files, separated by ";".
     edtIncludePath = new QLineEdit(this);
+    // Directories units named without `in` are looked up in, separated by ";".
+    edtSearchPath = new QLineEdit(this);
     Button1 = new QPushButton(QStringLiteral("Process"), this);
     QFont Bold = Button1->font();
     Bold.setBold(true);
@@ -147,7 +149,8 @@ void TForm1::CreateFields() {
     setTabOrder(feHCRTF->Edit(), cbDialect);
     setTabOrder(cbDialect, edtDefines);
     setTabOrder(edtDefines, edtIncludePath);
-    setTabOrder(edtIncludePath, Button1);
+    setTabOrder(edtIncludePath, edtSearchPath);
+    setTabOrder(edtSearchPath, Button1);
 }
 
 void TForm1::CreateReportArea() {
@@ -182,8 +185,9 @@ void TForm1::ArrangeLayout() {
     AddRow(3, "Dialect", cbDialect, 1);
     AddRow(4, "Conditional Defines", edtDefines, 1);
     AddRow(5, "Include Path", edtIncludePath, 1);
+    AddRow(6, "Search Path", edtSearchPath, 1);
     Fields->addWidget(Button1, 4, 2);
-    Fields->addWidget(lbSymbol, 6, 0, 1, 3);
+    Fields->addWidget(lbSymbol, 7, 0, 1, 3);
     Fields->setColumnStretch(1, 1);
 
     auto* Bottom = new QHBoxLayout;
@@ -266,6 +270,8 @@ void TForm1::ExecuteRun() {
         Run->Dialect = Dialect();
         for (const QString& Dir : edtIncludePath->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
             if (!Dir.trimmed().isEmpty()) Run->IncludePath.push_back(PathBytes(Dir.trimmed()));
+        for (const QString& Dir : edtSearchPath->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (!Dir.trimmed().isEmpty()) Run->UnitPath.push_back(PathBytes(Dir.trimmed()));
         Run->Execute(ProjectPath, edtDefines->text().toStdString());
         const TReport Report = BuildReport(Run->Symbols, Run->LexicalStops, Run->ReportNotes());
         QStringList Lines;
@@ -286,7 +292,7 @@ void TForm1::SetRunning(bool Running) {
     for (QWidget* Control : {static_cast<QWidget*>(feProject), static_cast<QWidget*>(deBuildLocation),
                              static_cast<QWidget*>(feHCRTF), static_cast<QWidget*>(cbDialect),
                              static_cast<QWidget*>(edtDefines), static_cast<QWidget*>(edtIncludePath),
-                             static_cast<QWidget*>(Button1)})
+                             static_cast<QWidget*>(edtSearchPath), static_cast<QWidget*>(Button1)})
         Control->setEnabled(!Running);
 }
 
@@ -326,6 +332,7 @@ void TForm1::LoadSettings() {
     }
     Restore("edtDefines", edtDefines);
     Restore("edtIncludePath", edtIncludePath);
+    Restore("edtSearchPath", edtSearchPath);
     // A restored text equal to the current one sends no change: run the
     // handlers anyway so the run's settings match the fields.
     feProjectChange();
@@ -341,6 +348,7 @@ void TForm1::SaveSettings() const {
     Settings->setValue(QStringLiteral("cbDialect"), cbDialect->currentText());
     Settings->setValue(QStringLiteral("edtDefines"), edtDefines->text());
     Settings->setValue(QStringLiteral("edtIncludePath"), edtIncludePath->text());
+    Settings->setValue(QStringLiteral("edtSearchPath"), edtSearchPath->text());
     Settings->endGroup();
     Settings->sync();
 }

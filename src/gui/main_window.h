@@ -54,6 +54,7 @@ public:
     QComboBox* cbDialect = nullptr;  // "modern" or "classic"
     QLineEdit* edtDefines = nullptr;
     QLineEdit* edtIncludePath = nullptr;  // include directories, ";" between them
+    QLineEdit* edtSearchPath = nullptr;   // unit search directories, ";" between them
     QPushButton* Button1 = nullptr;
     QLabel* lbSymbol = nullptr;
     QPlainTextEdit* Memo1 = nullptr;

@@ -202,7 +202,7 @@ private slots:
         const std::vector<QWidget*> Order = {Form->feProject->Edit(), Form->deBuildLocation->Edit(),
                                              Form->feHCRTF->Edit(),   Form->cbDialect,
                                              Form->edtDefines,        Form->edtIncludePath,
-                                             Form->Button1};
+                                             Form->edtSearchPath,     Form->Button1};
         for (std::size_t I = 0; I + 1 < Order.size(); ++I) {
             QWidget* Next = Order[I]->nextInFocusChain();
             while (Next != Order[I + 1] && !(Next->focusPolicy() & Qt::TabFocus))
@@ -387,6 +387,7 @@ private slots:
             Fresh->feHCRTF->setText("\"/h/hc rtf\"");
             Fresh->edtDefines->setText("DEBUG;VER100, X");
             Fresh->edtIncludePath->setText("inc;/opt/shared inc");
+            Fresh->edtSearchPath->setText("lib;/opt/components");
             QVERIFY(Fresh->close());
         }
         QVERIFY(QFile::exists(temp_.filePath("settings.ini")));
@@ -396,6 +397,7 @@ private slots:
         QCOMPARE(Restored->feHCRTF->text(), QString("\"/h/hc rtf\""));
         QCOMPARE(Restored->edtDefines->text(), QString("DEBUG;VER100, X"));
         QCOMPARE(Restored->edtIncludePath->text(), QString("inc;/opt/shared inc"));
+        QCOMPARE(Restored->edtSearchPath->text(), QString("lib;/opt/components"));
         QCOMPARE(Restored->cbDialect->currentText(), QString("classic"));
         // The handlers ran on restore: the run's settings match before any run.
         QCOMPARE(QString::fromStdString(Restored->ProjectFile), QString("/p/demo.dpr"));
