@@ -66,10 +66,11 @@ void TOutputFile::Create(const std::string& Name) {
     if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
     // Our own buffer already collects whole blocks; a second one would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    // A buffer grown for a long token stays for the next file (the rest of a
-    // file after a lexical stop comes in 64 KiB pieces, each needing about
-    // 400 KiB of room; allocating that afresh for each such file costs more
-    // than keeping it); one grown past KeptBufferSize goes back to the usual size.
+    // A buffer grown for a long token stays for the next file (a long
+    // comment or string, or the rest of a file after a lexical stop, which
+    // comes as one text: allocating the room afresh for each such file costs
+    // more than keeping it); one grown past KeptBufferSize goes back to the
+    // usual size.
     if (size_ < BufferSize || size_ > KeptBufferSize) NewBuffer(BufferSize);
     next_ = buffer_.get();
     end_ = next_ + size_;

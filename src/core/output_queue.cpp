@@ -164,9 +164,12 @@ void TOutputQueue::FinishFile() {
     const std::uint8_t reason = stream_.Scanner.LastResult();
     if (reason != srBadChar && reason != srOpenString && reason != srOpenComment) return;
     // The scanner stopped at a lexical error: the rest of the file, from the
-    // first byte of the failed token, is written as plain escaped text.
-    stream_.Scanner.CopyRest(
-        [this](std::string_view Chunk) { documents_.RenderOwnStyle(Chunk, tsText); });
+    // first byte of the failed token, is written as plain escaped text, one
+    // piece as a single token would be (the topic ends a token's text with a
+    // line break, so pieces would add breaks the source does not have).
+    std::string Rest;
+    stream_.Scanner.CopyRest([&Rest](std::string_view Chunk) { Rest.append(Chunk); });
+    if (!Rest.empty()) documents_.RenderOwnStyle(Rest, tsText);
 }
 
 }  // namespace corvanet

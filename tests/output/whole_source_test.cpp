@@ -95,6 +95,17 @@ TEST(WholeSource, LexicalErrorsOfEveryKindLoseNothing) {
     }
 }
 
+// The rest after a lexical stop reaches the topic as one text, however long:
+// no line break of the topic's own falls inside it.
+TEST(WholeSource, RestAfterAStopIsOneText) {
+    testsupport::TScratchDir dir;
+    const std::string Rest = "\"" + std::string(200'000, 'x');
+    TRenderedFile f = RenderText("unit U; " + Rest, dir.Path());
+    ASSERT_EQ(f.LastResult, srBadChar);
+    EXPECT_NE(testsupport::ReadFileBytes(f.RtfPath).find(Rest), std::string::npos);
+    ExpectWholeSource(TakeBack(f.HtmlPath, f.RtfPath), "unit U; " + Rest);
+}
+
 // The faults of a literal reading: the last identifier of `end. s`, the rest
 // after an error that follows an identifier, and the stale text of the
 // end-of-input token at the end of a switched-off region.
