@@ -1,6 +1,7 @@
 // token_summary: scans the named source files (directories: their .pas, .dpr
 // and .inc files) and prints, per file and in total, the bytes, the tokens by
-// kind and where scanning stopped. A quick look at what the scanner makes of a
+// kind and where scanning stopped; "--dialect modern" first scans with the
+// modern lexis and counts the files that hold a byte no token starts with. A quick look at what the scanner makes of a
 // project before the whole run exists; it never changes a file.
 #include <algorithm>
 #include <array>
@@ -48,6 +49,7 @@ const Group Groups[] = {
     {"comments", [](TTokenKind k) { return k == corvanet::tkComment; }},
     {"directives", [](TTokenKind k) { return k == corvanet::tkDirective; }},
     {"whitespace", [](TTokenKind k) { return k == corvanet::tkWhitespace; }},
+    {"unknown bytes", [](TTokenKind k) { return k == corvanet::tkUnknown; }},
 };
 
 void Print(const std::string& title, const Summary& s) {
@@ -101,11 +103,23 @@ int main(int argc, char** argv) {
     }
     TScanner scanner;
     Summary total;
-    int files = 0;
+    int files = 0, withUnknown = 0;
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "--dialect") {
+        const auto dialect = corvanet::DialectNamed(argv[2]);
+        if (!dialect) {
+            std::cerr << "token_summary: unknown dialect " << argv[2] << "\n";
+            return 2;
+        }
+        scanner.Dialect = *dialect;
+        first = 3;
+    }
     try {
-        for (int i = 1; i < argc; ++i) {
+        for (int i = first; i < argc; ++i) {
             for (const std::string& path : SourceFiles(argv[i])) {
-                total.Add(ScanFile(scanner, path));
+                const Summary s = ScanFile(scanner, path);
+                withUnknown += s.ByKind[corvanet::tkUnknown] != 0;
+                total.Add(s);
                 ++files;
             }
         }
@@ -114,5 +128,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     Print("total (" + std::to_string(files) + " files)", total);
+    std::cout << "files holding an unknown byte: " << withUnknown << "\n";
     return 0;
 }

@@ -31,7 +31,7 @@ bool HasExtension(std::string_view Name) {
 }  // namespace
 
 void TRun::StartIncludes(const std::string& Path) {
-    openFiles_.assign(1, {Path, 0});
+    openFiles_.assign(1, {std::filesystem::path(Path).lexically_normal().string(), 0});
     Documents.Reading = 0;
     pendingPair_ = 0;
 }
@@ -59,7 +59,8 @@ std::string TRun::FindInclude(std::string_view Written) {
             const std::string Path =
                 !Candidate.empty() && Candidate[0] == '/' ? Candidate : ResolvePath(Dir, Candidate, &listings_);
             if (IsFile(Path)) {
-                Found = Path;
+                // One file, one name: "Tests/../Source/x.inc" is "Source/x.inc".
+                Found = std::filesystem::path(Path).lexically_normal().string();
                 break;
             }
         }

@@ -416,11 +416,20 @@ std::uint8_t TScanner::Impl::ScanToken(int c, TTokenKind& kind) {
     return srBadChar;  // the character stays the look-ahead
 }
 
-// "&name" (never a keyword), "&17" (octal), "%0101" (binary); any other byte
-// that starts no token is a token of its own.
+// "&name" (never a keyword; "&&op_Equality" names "&op_Equality"), "&17"
+// (octal), "%0101" (binary); any other byte that starts no token is a token
+// of its own.
 std::uint8_t TScanner::Impl::ScanModernOnly(int c, TTokenKind& kind) {
     Take();
-    const int next = Peek();
+    int next = Peek();
+    if (c == '&' && next == '&') {
+        TakeWhile([](unsigned char ch) { return ch == '&'; });
+        next = Peek();
+        if (next < 0 || !HasClass(static_cast<unsigned char>(next), WordClasses)) {
+            kind = tkUnknown;
+            return srToken;
+        }
+    }
     if (c == '&' && next >= 0 && HasClass(static_cast<unsigned char>(next), WordClasses)) {
         TakeClass(WordClasses | ccDigit);
         kind = tkIdentifier;

@@ -84,6 +84,7 @@ const TScanCase ScanCases[] = {
 // the classic one stops, a token instead. Every row ends normally.
 const TScanCase ModernCases[] = {
     {"escaped names are never keywords", "&begin &Type", {{tkIdentifier, "&begin"}, {tkWhitespace, " "}, {tkIdentifier, "&Type"}}, srEndOfInput},
+    {"doubled escape", "&&op_Equality &&;", {{tkIdentifier, "&&op_Equality"}, {tkWhitespace, " "}, {tkUnknown, "&&"}, {tkSemicolon, ";"}}, srEndOfInput},
     {"octal", "&17 &8", {{tkIntNumber, "&17"}, {tkWhitespace, " "}, {tkUnknown, "&"}, {tkIntNumber, "8"}}, srEndOfInput},
     {"binary", "%0101;%2", {{tkIntNumber, "%0101"}, {tkSemicolon, ";"}, {tkUnknown, "%"}, {tkIntNumber, "2"}}, srEndOfInput},
     {"digit separators", "1_000_000 $FF_FF 1_0.5", {{tkIntNumber, "1_000_000"}, {tkWhitespace, " "}, {tkIntNumber, "$FF_FF"}, {tkWhitespace, " "}, {tkRealNumber, "1_0.5"}}, srEndOfInput},
