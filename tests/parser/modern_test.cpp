@@ -73,5 +73,26 @@ TEST(ModernDialect, RecordsEveryKindOfDeclaration) {
     }
 }
 
+// The implementation's anchors: a method of a generic or nested type under
+// the type's key, a nested routine under its enclosing routine's anchor, and
+// none for the method declarations of a type declared there.
+TEST(ModernDialect, AnchorsImplementationHeadings) {
+    TParserFixture F;
+    F.Stream.Dialect = TDialect::Modern;
+    const std::string Text =
+        "unit U;\r\ninterface\r\nimplementation\r\ntype TLocal = class procedure Run; end; TFwd = class;\r\n"
+        "function TList<T>.Add(const Item: T): Integer; begin end;\r\n"
+        "procedure TOuter.TInner.Run; var R: record case Integer of 0: (B: Byte); end;\r\n"
+        "  procedure Check; function Deep: Integer; begin case 1 of 1: ; end; end; begin try finally end; end;\r\n"
+        "begin end;\r\nprocedure Check; begin end;\r\nend.\r\n";
+    F.BuildSymbols({{"U.pas", Text}});
+    F.GenerateUnit("U", Text);
+    std::vector<std::string> Names;
+    for (const auto& A : F.Anchors()) Names.push_back(A.Target);
+    const std::vector<std::string> Expected = {"u_TList.1_Add", "u_TOuter.TInner_Run", "u_TOuter.TInner_Run.Check",
+                                               "u_TOuter.TInner_Run.Check.Deep", "u_Check"};
+    EXPECT_EQ(Names, Expected);
+}
+
 }  // namespace
 }  // namespace corvanet::testing

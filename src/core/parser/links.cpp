@@ -133,9 +133,11 @@ void TParser::MarkHeading(const THeadingName& Heading) {
         queue_.AmendToken(Heading.Last, "#" + Anchor, Heading.Name, Anchor, tsLink);
         ++Links.HeadingLinks;
     } else if (Pass() == 3) {
-        const std::string Anchor = Heading.Qualifier.empty()
+        const std::string Anchor = Modern() ? ImplementationAnchor(Heading)
+                                   : Heading.Qualifier.empty()
                                        ? SymbolAnchor(Heading.Name)
                                        : SymbolAnchor(Heading.Qualifier, Heading.Name);
+        if (Anchor.empty()) return;
         auto& Queued = queue_.DelayedTokens;
         Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First),
                       AnchorEntry(Anchor));
@@ -333,6 +335,79 @@ TParseResult TParser::LinkIdentifier() {
     if (ReadDottedName(Parts) != prParsed) return prFailed;
     if (Pass() == 2 || Pass() == 3) LinkDottedName(Parts);
     return prParsed;
+}
+
+void TParser::ResetBlocks() {
+    openers_.clear();
+    routines_.clear();
+    lastKind_ = pendingType_ = tkEndOfInput;
+    pendingParens_ = 0;
+}
+
+bool TParser::InTypeBody() const noexcept {
+    for (TTokenKind K : openers_)
+        if (K == tkRecord || K == tkClass || K == tkObject || K == tkInterface || K == tkDispinterface) return true;
+    return false;
+}
+
+// Called with each token the dispatch is handed, before any rule reads it. A
+// type keyword after "=" opens a block unless the token after its heading is
+// ";" or "of" (a forward declaration, "class(TBase);", "class of T"); a "case"
+// directly in a record is its variant part, which shares the record's "end".
+void TParser::TrackBlock() {
+    const TTokenKind K = Kind();
+    if (pendingType_ != tkEndOfInput) {
+        if (K == tkLParen) {
+            ++pendingParens_;
+        } else if (K == tkRParen) {
+            --pendingParens_;
+        } else if (pendingParens_ <= 0) {
+            if (K != tkSemicolon && K != tkOf) openers_.push_back(pendingType_);
+            pendingType_ = tkEndOfInput;
+        }
+    }
+    switch (K) {
+    case tkBegin: case tkAsm:
+        if (!routines_.empty() && !routines_.back().Body && routines_.back().Depth == openers_.size()) {
+            routines_.back().Body = true;
+            routines_.back().Depth = openers_.size() + 1;
+        }
+        openers_.push_back(K);
+        break;
+    case tkTry: openers_.push_back(K); break;
+    case tkCase:
+        if (openers_.empty() || openers_.back() != tkRecord) openers_.push_back(K);
+        break;
+    case tkRecord: openers_.push_back(K); break;
+    case tkClass: case tkObject: case tkInterface: case tkDispinterface:
+        if (lastKind_ == tkEqual || lastKind_ == tkPacked) pendingType_ = K, pendingParens_ = 0;
+        break;
+    case tkEnd:
+        if (!openers_.empty()) openers_.pop_back();
+        while (!routines_.empty() && routines_.back().Body && openers_.size() < routines_.back().Depth)
+            routines_.pop_back();
+        break;
+    case tkIdentifier:
+        // A heading with no body of its own here.
+        if ((IsWord("forward") || IsWord("external")) && !routines_.empty() && !routines_.back().Body)
+            routines_.pop_back();
+        break;
+    default: break;
+    }
+    lastKind_ = K;
+}
+
+std::string TParser::ImplementationAnchor(const THeadingName& Heading) {
+    if (InTypeBody()) return {};
+    // A body that never ended (unbalanced input) encloses nothing further.
+    while (!routines_.empty() && routines_.back().Body) routines_.pop_back();
+    TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false};
+    if (!routines_.empty() && Heading.Qualifier.empty()) {
+        Routine.Class = routines_.back().Class;
+        Routine.Path = routines_.back().Path + "." + Heading.Name;
+    }
+    routines_.push_back(Routine);
+    return Routine.Class.empty() ? SymbolAnchor(Routine.Path) : SymbolAnchor(Routine.Class, Routine.Path);
 }
 
 }  // namespace corvanet

@@ -42,7 +42,9 @@ std::string TParser::SymbolAnchor(std::string_view ClassName, std::string_view N
 
 TParseResult TParser::DispatchRule() {
     switch (Kind()) {
-    case tkIdentifier: return LinkIdentifier();
+    case tkIdentifier:
+        if (Modern() && IsWord("operator")) return ReadOperatorHeading();
+        return LinkIdentifier();
     case tkConstructor: return ReadConstructorHeading();
     case tkDestructor: return ReadDestructorHeading();
     case tkFunction: return ReadFunctionHeading();
@@ -51,6 +53,7 @@ TParseResult TParser::DispatchRule() {
     case tkUnit: return ReadUnitHeading();
     case tkUses: return ReadUsesClause();
     case tkImplementation:
+        ResetBlocks();
         stream_.CurrentPass = 3;
         Read();
         return prParsed;
@@ -61,6 +64,7 @@ TParseResult TParser::DispatchRule() {
 void TParser::DispatchToken() {
     // A rule that does not start here consumes nothing; passing the token over
     // below keeps the loop moving whatever the rules decide.
+    if (Pass() == 3 && Modern()) TrackBlock();
     if (DispatchRule() != prAbsent) return;
     // Everything before the next token is written already; what comes up to
     // it is written as it is read, and the token itself waits.

@@ -300,6 +300,29 @@ private:
     [[nodiscard]] TParseResult ReadPropertyDefault(TParseResult Otherwise);
     void SkipUnreadSection();
 
+    // The modern output pass's view of the implementation's blocks, for the
+    // anchors of nested routines: the keywords that open a block still open
+    // (begin, asm, try, case, and the types with members), and the routines
+    // whose headings were read and whose bodies have not ended. A routine
+    // whose heading comes before the body of another is nested in it.
+    struct TOpenRoutine {
+        std::string Class, Path;  // the anchor's parts: Path is "Outer.Inner" for a nested one
+        std::size_t Depth = 0;    // blocks open at the heading; within its body, one more
+        bool Body = false;
+    };
+    std::vector<TTokenKind> openers_;
+    std::vector<TOpenRoutine> routines_;
+    TTokenKind lastKind_ = tkEndOfInput;     // the kind of the dispatch's previous token
+    TTokenKind pendingType_ = tkEndOfInput;  // "= class" until it shows whether a body follows
+    int pendingParens_ = 0;
+    void TrackBlock();
+    void ResetBlocks();
+    bool InTypeBody() const noexcept;
+    // The anchor of a heading read in the implementation, nested routines
+    // under their enclosing routine's anchor; empty for a heading inside a
+    // type declaration, which opens no body.
+    std::string ImplementationAnchor(const THeadingName& Heading);
+
     TTokenStream& stream_;
     TSymbolTable& symbols_;
     TOutputQueue& queue_;
