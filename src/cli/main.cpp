@@ -6,15 +6,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "console_reporter.h"
+#include "documents.h"
 #include "error.h"
 #include "options.h"
 #include "pipeline.h"
@@ -40,23 +43,26 @@ std::string BuildLocation(const std::string& Output) {
     return Output.back() == '/' ? Output : Output + "/";
 }
 
-// The report, written line by line as it is formed, to standard output ("-")
-// or to a file.
-void WriteReport(const std::string& Destination, const TRun& Run) {
-    const bool ToStdout = Destination == "-";
-    std::FILE* Out = ToStdout ? stdout : std::fopen(Destination.c_str(), "wb");
-    if (Out == nullptr) throw CorvanetError("Cannot create file " + Destination);
-    auto Put = [Out](const std::string& Line) {
-        std::fwrite(Line.data(), 1, Line.size(), Out);
-        std::fputc('\n', Out);
+// The report, written line by line as it is formed, to standard output or to
+// File (created before the run reads anything, so a report that cannot be
+// made costs no run; put in place whole at the end). A report that does not
+// reach standard output is an error of the run.
+void WriteReport(TOutputFile* File, const TRun& Run) {
+    auto Put = [File](const std::string& Line) {
+        if (File != nullptr) {
+            File->WriteText(Line);
+            File->WriteText("\n");
+            return;
+        }
+        std::fwrite(Line.data(), 1, Line.size(), stdout);
+        std::fputc('\n', stdout);
     };
     Put(SymbolCountText(VisitReportLines(Run.Symbols, Run.LexicalStops, Put, Run.ReportNotes())));
-    if (ToStdout) {
-        std::fflush(stdout);
-        return;
+    if (File != nullptr) {
+        File->Close();
+    } else if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        throw CorvanetError("Cannot write the report to standard output: " + SystemReason(errno));
     }
-    const bool Written = std::ferror(Out) == 0;
-    if (std::fclose(Out) != 0 || !Written) throw CorvanetError("Cannot create file " + Destination);
 }
 
 int Process(const TCliOptions& Options) {
@@ -64,6 +70,11 @@ int Process(const TCliOptions& Options) {
     try {
         const auto Start = std::chrono::steady_clock::now();
         Reporter.Status("Processing ...");
+        std::unique_ptr<TOutputFile> ReportFile;
+        if (Options.Report != "-") {
+            ReportFile = std::make_unique<TOutputFile>();
+            ReportFile->Create(Options.Report);
+        }
         TRun Run(Reporter);
         Run.ProjectFile = Options.Project;
         Run.BuildDir = BuildLocation(Options.Output);
@@ -79,7 +90,7 @@ int Process(const TCliOptions& Options) {
         Run.UnitPath = SplitList(Options.UnitPath);
         Run.UnitScopes = SplitList(Options.UnitScopes);
         Run.Execute(Options.Project, Options.Defines);
-        WriteReport(Options.Report, Run);
+        WriteReport(ReportFile.get(), Run);
         Run.Symbols.DestroyUnitList();
         const auto Elapsed = std::chrono::steady_clock::now() - Start;
         Reporter.Final("Time Taken: " +
@@ -97,6 +108,8 @@ int Process(const TCliOptions& Options) {
 
 int main(int argc, char** argv) {
     using namespace corvanet::cli;
+    // Before any thread starts: an interrupted run leaves no temporary file.
+    corvanet::RemoveTemporariesOnSignals();
     TCliOptions Options;
     const std::vector<std::string> Args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const std::string Problem = ParseArguments(Args, Options);

@@ -118,6 +118,7 @@ public:
         if (options_.Help || options_.Version) return {};
         if (options_.Project.empty()) return "no project file given";
         if (options_.Output.empty()) return "no build location given (-o DIR)";
+        if (options_.Report.empty()) return "the report file name is empty (\"-\" is standard output)";
         if (given_("--dialect")) {
             const auto Dialect = DialectNamed(options_.DialectText);
             if (!Dialect) return "unknown dialect: " + options_.DialectText + " (classic or modern)";

@@ -4,7 +4,20 @@
 // not per token.
 #include "documents.h"
 
+#include <dirent.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
 
 #include "error.h"
 
@@ -49,21 +62,150 @@ const std::vector<std::string>& ColourLines() {
 
 }  // namespace
 
+// ---- Temporary files ---------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view TemporaryPrefix = ".corvanet-";
+constexpr std::string_view TemporarySuffix = ".tmp";
+
+// The temporary files the process has made and not yet renamed or removed.
+// Made, renamed and removed under Lock, so the signal thread, which takes it
+// for good, removes every one and no other is made after it.
+struct TTemporaries {
+    std::mutex Lock;
+    std::set<std::string> Names;
+    unsigned long Next = 0;
+};
+
+TTemporaries& Temporaries() {
+    static auto* Known = new TTemporaries;  // never destroyed: the signal thread may outlive main
+    return *Known;
+}
+
+std::string DirectoryOf(const std::string& Path) {
+    const std::size_t Slash = Path.find_last_of('/');
+    return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
+}
+
+std::string Reason(int Errno) { return ": " + SystemReason(Errno); }
+
+}  // namespace
+
+TFinishedFile::TFinishedFile(std::string Temporary, std::string Final) noexcept
+    : temporary_(std::move(Temporary)), final_(std::move(Final)) {}
+
+TFinishedFile::TFinishedFile(TFinishedFile&& Other) noexcept
+    : temporary_(std::exchange(Other.temporary_, {})), final_(std::move(Other.final_)) {}
+
+TFinishedFile& TFinishedFile::operator=(TFinishedFile&& Other) noexcept {
+    if (this != &Other) {
+        Discard();
+        temporary_ = std::exchange(Other.temporary_, {});
+        final_ = std::move(Other.final_);
+    }
+    return *this;
+}
+
+TFinishedFile::~TFinishedFile() { Discard(); }
+
+void TFinishedFile::Publish() {
+    if (temporary_.empty()) return;
+    TTemporaries& Known = Temporaries();
+    const std::lock_guard<std::mutex> Hold(Known.Lock);
+    if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {
+        const int Error = errno;
+        std::remove(temporary_.c_str());
+        Known.Names.erase(temporary_);
+        temporary_.clear();
+        throw CorvanetError("Cannot create file " + final_ + Reason(Error));
+    }
+    Known.Names.erase(temporary_);
+    temporary_.clear();
+}
+
+void TFinishedFile::Discard() noexcept {
+    if (temporary_.empty()) return;
+    TTemporaries& Known = Temporaries();
+    const std::lock_guard<std::mutex> Hold(Known.Lock);
+    std::remove(temporary_.c_str());
+    Known.Names.erase(temporary_);
+    temporary_.clear();
+}
+
+void RemoveTemporariesOnSignals() {
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        sigset_t Signals;
+        sigemptyset(&Signals);
+        for (int Signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&Signals, Signal);
+        pthread_sigmask(SIG_BLOCK, &Signals, nullptr);
+        std::thread([Signals] {
+            int Signal = 0;
+            while (sigwait(&Signals, &Signal) != 0) {
+            }
+            TTemporaries& Known = Temporaries();
+            Known.Lock.lock();  // kept: nothing is made or put in place from here on
+            for (const std::string& Name : Known.Names) ::unlink(Name.c_str());
+            // The process ends by the signal, as it would have without us.
+            std::signal(Signal, SIG_DFL);
+            pthread_sigmask(SIG_UNBLOCK, &Signals, nullptr);
+            std::raise(Signal);
+            std::_Exit(128 + Signal);
+        }).detach();
+    });
+}
+
+void RemoveLeftTemporaries(const std::string& Dir) {
+    DIR* Listing = opendir(Dir.empty() ? "." : Dir.c_str());
+    if (Listing == nullptr) return;
+    const long Own = static_cast<long>(::getpid());
+    while (const dirent* Entry = readdir(Listing)) {
+        const std::string_view Name(Entry->d_name);
+        if (!Name.starts_with(TemporaryPrefix) || !Name.ends_with(TemporarySuffix)) continue;
+        // ".corvanet-PID-N.tmp": the process that made it, if it is still there, owns it.
+        char* End = nullptr;
+        const long Pid = std::strtol(Entry->d_name + TemporaryPrefix.size(), &End, 10);
+        if (Pid > 0 && Pid != Own && *End == '-' && ::kill(static_cast<pid_t>(Pid), 0) != 0 && errno == ESRCH)
+            ::unlink((Dir + std::string(Name)).c_str());
+    }
+    closedir(Listing);
+}
+
 // ---- TOutputFile -------------------------------------------------------------
 
-TOutputFile::~TOutputFile() {
-    if (file_ == nullptr) return;
-    // Destruction after an error: keep what was written, report nothing.
-    (void)WriteBuffer();
-    std::fclose(file_);
-}
+TOutputFile::~TOutputFile() { Discard(); }
 
 void TOutputFile::Create(const std::string& Name) {
     if (file_ != nullptr) Close();
     name_ = Name;
     flushed_ = 0;
-    file_ = std::fopen(Name.c_str(), "wb");
-    if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name);
+    temporary_.clear();
+    // A directory in the way fails now, before anything is written; a device
+    // or a pipe (/dev/null, /dev/stdout) is written in place, never replaced.
+    struct stat Info {};
+    const bool Exists = ::stat(Name.c_str(), &Info) == 0;
+    if (Exists && S_ISDIR(Info.st_mode)) throw CorvanetError("Cannot create file " + Name + Reason(EISDIR));
+    if (Exists && !S_ISREG(Info.st_mode)) {
+        file_ = std::fopen(Name.c_str(), "wb");
+        if (file_ == nullptr) throw CorvanetError("Cannot create file " + Name + Reason(errno));
+    } else {
+        TTemporaries& Known = Temporaries();
+        const std::lock_guard<std::mutex> Hold(Known.Lock);
+        // A name an earlier process of the same number left is passed over.
+        for (int Tries = 0; file_ == nullptr && Tries < 100; ++Tries) {
+            temporary_ = DirectoryOf(Name) + std::string(TemporaryPrefix) + std::to_string(::getpid()) + '-' +
+                         std::to_string(Known.Next++) + std::string(TemporarySuffix);
+            file_ = std::fopen(temporary_.c_str(), "wbx");
+            if (file_ == nullptr && errno != EEXIST) break;
+        }
+        if (file_ == nullptr) {
+            const int Error = errno;
+            temporary_.clear();
+            throw CorvanetError("Cannot create file " + Name + Reason(Error));
+        }
+        Known.Names.insert(temporary_);
+    }
     // Our own buffer already collects whole blocks; a second one would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     // A buffer grown for a long token stays for the next file (a long
@@ -81,6 +223,8 @@ bool TOutputFile::IsOpen() const noexcept { return file_ != nullptr; }
 void TOutputFile::Swap(TOutputFile& Other) noexcept {
     std::swap(file_, Other.file_);
     std::swap(name_, Other.name_);
+    std::swap(temporary_, Other.temporary_);
+    std::swap(error_, Other.error_);
     std::swap(buffer_, Other.buffer_);
     std::swap(size_, Other.size_);
     std::swap(next_, Other.next_);
@@ -91,21 +235,44 @@ void TOutputFile::Swap(TOutputFile& Other) noexcept {
 bool TOutputFile::WriteBuffer() noexcept {
     const auto used = static_cast<std::size_t>(next_ - buffer_.get());
     const bool ok = used == 0 || std::fwrite(buffer_.get(), 1, used, file_) == used;
+    if (!ok) error_ = errno;
     flushed_ += used;
     next_ = buffer_.get();
     return ok;
 }
 
-void TOutputFile::Close() {
-    if (file_ == nullptr) return;
+void TOutputFile::WriteFailed() {
+    const int Error = error_ != 0 ? error_ : EIO;
+    Discard();
+    throw CorvanetError("Cannot write file " + name_ + Reason(Error));
+}
+
+TFinishedFile TOutputFile::Finish() {
+    if (file_ == nullptr) return {};
+    error_ = 0;
     bool ok = WriteBuffer();
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    if (!ok) throw CorvanetError("Cannot write file " + name_);
+    if (std::fclose(std::exchange(file_, nullptr)) != 0 && ok) {
+        ok = false;
+        error_ = errno;
+    }
+    TFinishedFile Done(std::exchange(temporary_, {}), name_);
+    if (!ok) {
+        Done.Discard();
+        WriteFailed();
+    }
+    return Done;
+}
+
+void TOutputFile::Close() { Finish().Publish(); }
+
+void TOutputFile::Discard() noexcept {
+    if (file_ == nullptr) return;
+    std::fclose(std::exchange(file_, nullptr));
+    TFinishedFile(std::exchange(temporary_, {}), name_).Discard();
 }
 
 char* TOutputFile::Room(std::size_t MaxBytes) {
-    if (!WriteBuffer()) throw CorvanetError("Cannot write file " + name_);
+    if (!WriteBuffer()) WriteFailed();
     if (size_ < MaxBytes) NewBuffer(MaxBytes);  // what it held is written out
     next_ = buffer_.get();
     end_ = next_ + size_;
@@ -151,8 +318,8 @@ void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Su
     try {
         RtfDocument.Create(RtfFileName);
     } catch (...) {
-        // The page stays as written; the pair is not open.
-        HtmlDocument.Close();
+        // The pair is not open, and the earlier page stays as it was.
+        HtmlDocument.Discard();
         throw;
     }
     for (std::string_view s : RtfHeadLines) Line(RtfDocument, s);
@@ -165,14 +332,37 @@ void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Su
 void TDocuments::CloseDocuments() {
     if (RtfDocument.IsOpen()) Line(RtfDocument, RtfFooter);
     if (HtmlDocument.IsOpen()) Line(HtmlDocument, HtmlFooter);
-    // Close both even when the first fails, then report the failure.
+    // Both are finished before either is put in place: a failed write of
+    // either leaves both earlier documents as they were.
+    TFinishedFile Rtf;
     try {
-        RtfDocument.Close();
+        Rtf = RtfDocument.Finish();
     } catch (...) {
-        HtmlDocument.Close();
+        HtmlDocument.Discard();
         throw;
     }
-    HtmlDocument.Close();
+    TFinishedFile Html = HtmlDocument.Finish();
+    if (KeepFinished) {
+        Finished.push_back(std::move(Rtf));
+        Finished.push_back(std::move(Html));
+        return;
+    }
+    Rtf.Publish();
+    Html.Publish();
+}
+
+void TDocuments::DiscardDocuments() noexcept {
+    for (int Pair = 1; Pair + 1 < static_cast<int>(slots_.size()); ++Pair) {
+        Activate(Pair);
+        RtfDocument.Discard();
+        HtmlDocument.Discard();
+    }
+    Activate(0);
+    RtfDocument.Discard();
+    HtmlDocument.Discard();
+    Reading = 0;
+    if (slots_.size() > 2) slots_.resize(2);
+    Finished.clear();
 }
 
 void TDocuments::Switch(int Pair) {

@@ -16,19 +16,56 @@
 
 namespace corvanet {
 
-// A file written through a buffer; Create throws
-// CorvanetError("Cannot create file " + name).
+// Documents appear whole or not at all. Each is written to a temporary file
+// beside its final name (".corvanet-PID-N.tmp") and renamed over that name
+// only when complete, so a run that stops leaves every earlier document as it
+// was. The temporary files of the process are known: a signal removes them
+// (once RemoveTemporariesOnSignals is set up) and a later run removes those of
+// a process that has gone (RemoveLeftTemporaries).
+
+// A complete file not yet in its place. Publish renames it over the final
+// name (CorvanetError "Cannot create file NAME: reason"); one destroyed before
+// that is removed. Empty for a file written in place (a device, a pipe).
+class TFinishedFile {
+public:
+    TFinishedFile() = default;
+    TFinishedFile(std::string Temporary, std::string Final) noexcept;
+    TFinishedFile(TFinishedFile&& Other) noexcept;
+    TFinishedFile& operator=(TFinishedFile&& Other) noexcept;
+    ~TFinishedFile();
+    void Publish();
+    void Discard() noexcept;
+
+private:
+    std::string temporary_, final_;
+};
+
+// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and every thread it
+// starts later, and has a thread of its own remove the temporary files when
+// one comes, then end the process by it. Call first thing in main.
+void RemoveTemporariesOnSignals();
+
+// Removes the temporary files in Dir left by processes that no longer run.
+void RemoveLeftTemporaries(const std::string& Dir);
+
+// A file written through a buffer, to a temporary file until Close or Finish.
+// Create throws CorvanetError("Cannot create file NAME: reason").
 class TOutputFile {
 public:
     TOutputFile() = default;
-    ~TOutputFile();
+    ~TOutputFile();  // an unfinished file is discarded
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
     // Exchanges the two files, open or not, buffers and all.
     void Swap(TOutputFile& Other) noexcept;
 
     void Create(const std::string& Name);
-    void Close();  // flushes; throws CorvanetError on a failed write
+    // Flushes and closes: CorvanetError("Cannot write file NAME: reason") on a
+    // failed write. Close then puts the file in its place; Finish leaves that
+    // to the caller.
+    void Close();
+    [[nodiscard]] TFinishedFile Finish();
+    void Discard() noexcept;  // closes and removes the temporary file
     bool IsOpen() const noexcept;
     // WriteText: the bytes of S, nothing added. WriteLine: S and CR LF. Both
     // do nothing while the file is not open; a failed flush throws
@@ -56,7 +93,8 @@ public:
 private:
     static constexpr std::size_t BufferSize = 64 * 1024;
     static constexpr std::size_t KeptBufferSize = 1024 * 1024;
-    bool WriteBuffer() noexcept;  // empties the buffer into the file; false on a short write
+    bool WriteBuffer() noexcept;  // empties the buffer into the file; false (and error_) on a short write
+    [[noreturn]] void WriteFailed();
     // Where MaxBytes may be written when they do not fit after what the buffer
     // holds: at its start once that is written out; a token larger than the
     // buffer grows it for the rest of the file.
@@ -68,6 +106,8 @@ private:
     void NewBuffer(std::size_t Size);
     std::FILE* file_ = nullptr;
     std::string name_;
+    std::string temporary_;  // empty when written in place
+    int error_ = 0;          // of the last failed write
     std::unique_ptr<char[]> buffer_;
     std::size_t size_ = 0;
     char* next_ = nullptr;  // the end of what buffer_ holds, not yet written to the file
@@ -93,7 +133,13 @@ public:
     // ("Unit_" + CurrentUnit + Suffix, the suffix of a page whose name was
     // taken) and the page's first anchor, and titles the topic.
     void OpenDocuments(std::string_view CurrentUnit, std::string_view Suffix = {});
-    void CloseDocuments();  // footers, then close
+    // Footers, then close, and the topic and then the page put in place; with
+    // KeepFinished they wait in Finished instead, for a reading that is adopted
+    // only later (the parallel output pass).
+    void CloseDocuments();
+    void DiscardDocuments() noexcept;  // every open pair (include pages too) and Finished, removed
+    bool KeepFinished = false;
+    std::vector<TFinishedFile> Finished;
     bool IsOpen() const noexcept { return HtmlDocument.IsOpen(); }
 
     // Writes one token to both open documents.

@@ -57,6 +57,13 @@ struct TUnitRecord {
     std::size_t JournalIn = 0, JournalOut = 0;
     TToken TokenOut;  // the stream's current token at the end
     bool MetIncludes = false;             // asked for an include file
+    // The unit's documents, complete, put in place only once the reading is
+    // adopted (else removed).
+    std::vector<TFinishedFile> Documents;
+
+    TUnitRecord() = default;
+    TUnitRecord(TUnitRecord&&) = default;  // and no copy: the documents are the record's own
+    TUnitRecord& operator=(TUnitRecord&&) = default;
     TUnitCounts Counts;
     std::optional<TLexicalStop> Stop;   // where its scan stopped early, if it did
 };
@@ -240,6 +247,7 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.IncludePath = IncludePath;
     Run.writesIncludes_ = false;
     if (Stream.Dialect == TDialect::Classic) Run.Stream.Journal = &Helper.Journal;
+    Run.Documents.KeepFinished = true;  // written from a guess: in place once adopted
 }
 
 // On the helper's thread: touches nothing but the helper (and the claims).
@@ -275,6 +283,8 @@ void TRun::RunHelper(THelper& Helper) {
         Record.SkippingOut = Run.Stream.Skipping;
         Record.JournalOut = Helper.Journal.Events.size();
         Record.TokenOut = Run.Stream.CurrentToken;
+        Record.Documents = std::move(Run.Documents.Finished);
+        Run.Documents.Finished.clear();
         Helper.Records.push_back(std::move(Record));
         Helper.Done.fetch_add(1);
         if (Helper.AfterUnit) Helper.AfterUnit();
@@ -297,7 +307,7 @@ void TRun::RunHelper(THelper& Helper) {
 // On the run's own thread, in unit order: takes the unit the helper read as
 // the sequential pass would have, or reads it again. Again tells whether the
 // unit before was read again here.
-void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
+void TRun::AdoptUnit(THelper& Helper, TUnitRecord& Record, bool& Again) {
     const auto& Units = Symbols.UnitList();
     const std::size_t Unit = static_cast<std::size_t>(Record.Unit);
     // A unit written again here overwrote the documents of a next unit of
@@ -313,9 +323,11 @@ void TRun::AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again) {
     Again = !Right || (Journaled && !Helper.Journal.Agrees(Stream.Defines, Record.JournalIn, Record.JournalOut));
     if (Again) {
         ++Statistics.ReadAgain;
+        Record.Documents.clear();
         (this->*Helper.Visit)(Record.Unit);
         return;
     }
+    for (TFinishedFile& Document : Record.Documents) Document.Publish();
     TakeCounts(*this, Record);
     if (Helper.Visit == &TRun::ReadUnitInterface) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
     if (Journaled) Helper.Journal.Apply(Stream.Defines, Record.JournalIn, Record.JournalOut);
@@ -378,10 +390,10 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             Helper->Thread.Join();
         }
         // Every further unit in order: what a helper read, checked, or read here.
-        std::vector<std::pair<THelper*, const TUnitRecord*>> ByUnit(static_cast<std::size_t>(Count));
+        std::vector<std::pair<THelper*, TUnitRecord*>> ByUnit(static_cast<std::size_t>(Count));
         if (Spare) Helpers.push_back(std::move(Spare));  // finished, with no thread
         for (const auto& Helper : Helpers)
-            for (const TUnitRecord& Record : Helper->Records)
+            for (TUnitRecord& Record : Helper->Records)
                 ByUnit[static_cast<std::size_t>(Record.Unit)] = {Helper.get(), &Record};
         bool Again = false;
         for (; Unit < Count - 1; ++Unit) {

@@ -134,11 +134,12 @@ std::optional<std::uint64_t> TRun::SourceSize(const std::string& UnitPath) const
     return Size;
 }
 
-// Opens a source file and reads its first token. EndOfInput tells at once
-// whether the file had any token at all. The modern reading starts each file
+// Opens a source file, then (for a file that has them) its documents, and
+// reads its first token. EndOfInput tells at once whether the file had any
+// token at all. A source that cannot be opened creates no document. The modern reading starts each file
 // afresh, as the compiler reads each unit: nothing a file defines, leaves
 // open or declares last carries into the next.
-void TRun::OpenSource(const std::string& Path, bool Counted) {
+void TRun::OpenSource(const std::string& Path, bool Counted, bool WithDocuments) {
     if (Stream.Dialect == TDialect::Modern) {
         Stream.StartFile();
         Stream.CurrentToken = TToken();
@@ -147,6 +148,7 @@ void TRun::OpenSource(const std::string& Path, bool Counted) {
         StartIncludes(Path);
     }
     Stream.Open(Path);
+    if (WithDocuments) Documents.OpenDocuments(Symbols.CurrentUnit, Parser.PageSuffix);
     if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
     Stream.EndOfInput = 0;
     Stream.NextToken();
@@ -188,9 +190,9 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     Queue.Reset();
     Documents.HtmlFileName = BuildDir + ReplaceExtension(Name, "html");
     Documents.RtfFileName = BuildDir + ReplaceExtension(Name, "rtf");
-    Documents.OpenDocuments(Symbols.CurrentUnit);
     Stream.CurrentPass = 0;
-    OpenSource(ProjectPath, true);
+    Parser.PageSuffix.clear();  // the project's page has none
+    OpenSource(ProjectPath, true, true);
     // A package's units are those of its `contains` clause (the modern
     // dialect); its `requires` clause names packages.
     const bool Package = Dialect == TDialect::Modern && Parser.IsWord("package");
@@ -224,7 +226,7 @@ void TRun::ReadUnitInterface(int Index) {
     Stream.CurrentPass = 1;
     const std::string Path = SourcePath(WrittenPath);
     Parser.UsedUnitNames.clear();
-    OpenSource(Path, false);
+    OpenSource(Path, false, false);
     sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
     // The interface ends at `implementation`; a later `interface` (the keyword
     // of an interface type after a failed section) starts a new section.
@@ -263,21 +265,19 @@ void TRun::GenerateUnit(int Index) {
     // A unit registered again from one path shares the first one's page.
     const bool Suffixed = Unit.Page.size() > Unit.Name.size() && Unit.Page.starts_with(Unit.Name);
     Parser.PageSuffix = Suffixed ? Unit.Page.substr(Unit.Name.size()) : std::string();
-    Documents.OpenDocuments(Symbols.CurrentUnit, Parser.PageSuffix);
-    OpenSource(SourcePath(WrittenPath), true);
+    OpenSource(SourcePath(WrittenPath), true, true);
     while (!Stream.EndOfInput) Parser.DispatchToken();
     CloseSource(WrittenPath);
     Symbols.FreeVisibleSymbols();
 }
 
-// A run that stops on an error leaves what it wrote on disk, flushed, and the
-// object ready for another run.
+// A run that stops on an error leaves the documents it had not finished as
+// they were before it (their temporary files removed), and the object ready
+// for another run.
 void TRun::ReleaseOpenFiles() noexcept {
     try {
         if (Stream.Scanner.IsOpen()) Stream.Close();
-        Documents.CloseNestedPairs();
-        if (Documents.RtfDocument.IsOpen()) Documents.RtfDocument.Close();
-        if (Documents.HtmlDocument.IsOpen()) Documents.HtmlDocument.Close();
+        Documents.DiscardDocuments();
         Symbols.FreeVisibleSymbols();
     } catch (...) {
         // The run's own error is the one the user sees.
@@ -302,6 +302,8 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     Documents.Counters = {};
     Parser.Links = {};
     try {
+        // What a run that was killed left in the build location.
+        RemoveLeftTemporaries(BuildDir.empty() || BuildDir.back() == '/' ? BuildDir : BuildDir + '/');
         ScanProject(ProjectPath, DefinesText);
         BuildSymbolTable();
         GenerateDocuments();

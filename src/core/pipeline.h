@@ -164,7 +164,7 @@ public:
 
 private:
     void VisitUnits(const std::string& Status, void (TRun::*Visit)(int));
-    void OpenSource(const std::string& Path, bool Counted);
+    void OpenSource(const std::string& Path, bool Counted, bool WithDocuments);
     void NoteLexicalStop(const std::string& WrittenPath);
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
@@ -197,7 +197,7 @@ private:
     void StartHelper(THelper& Helper);
     void PrepareHelper(THelper& Helper);
     static void RunHelper(THelper& Helper);
-    void AdoptUnit(THelper& Helper, const TUnitRecord& Record, bool& Again);
+    void AdoptUnit(THelper& Helper, TUnitRecord& Record, bool& Again);
 
     TReporter& reporter_;
     // SourcePath's answers, per project directory and written path: the

@@ -187,8 +187,6 @@ void RunWithStack(std::size_t StackSize, const std::function<void()>& Body) {
     Thread.Join();
 }
 
-std::string SystemReason(int Errno) { return std::strerror(Errno); }
-
 std::string ReadProblem(const std::string& Path) {
     const int File = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
     if (File < 0) return SystemReason(errno);

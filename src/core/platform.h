@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "error.h"
+
 namespace corvanet {
 
 // Directory part of a path, up to and including the last "/" ("" if none).
@@ -45,9 +47,8 @@ private:
 std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath,
                         TDirectoryListings* Listings = nullptr);
 
-// The system's text for an error number (strerror's), as the messages about a
-// file append it: "Cannot open file PATH: No such file or directory".
-std::string SystemReason(int Errno);
+// SystemReason, the system's text for an error number, is in error.h, where
+// the scanner and the documents, below this layer, find it too.
 
 // Why the file at Path cannot be read as a source: empty when it opens and its
 // first byte reads (or it is empty), else the system's reason (a directory

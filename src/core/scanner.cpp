@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -114,7 +115,8 @@ struct TScanner::Impl {
 
     std::size_t ReadFile(char* into, std::size_t n) {
         const std::size_t got = std::fread(into, 1, n, File);
-        if (got < n && std::ferror(File)) throw CorvanetError("Cannot read file " + FileName);
+        if (got < n && std::ferror(File))
+            throw CorvanetError("Cannot read file " + FileName + ": " + SystemReason(errno));
         return got;
     }
 
@@ -217,7 +219,8 @@ struct TScanner::Impl {
             chunk.resize(BufferSize);
             const std::size_t want = std::min<std::uint64_t>(chunk.size(), std::min(Offset, WindowOffset) - CountedTo);
             const ssize_t got = pread(fileno(File), chunk.data(), want, static_cast<off_t>(CountedTo));
-            if (got <= 0) throw CorvanetError("Cannot read file " + FileName);
+            if (got <= 0)  // a file cut short since the window passed gives no error number
+                throw CorvanetError("Cannot read file " + FileName + ": " + SystemReason(got < 0 ? errno : EIO));
             CountLines(chunk.data(), chunk.data() + got);
             CountedTo += static_cast<std::uint64_t>(got);
         }
@@ -522,12 +525,14 @@ void TScanner::Open(const std::string& FileName) {
     Close();
     // One status call tells a directory (which opens but cannot be read) and the size.
     std::FILE* f = std::fopen(FileName.c_str(), "rb");
+    int Error = f ? 0 : errno;
     struct stat info {};
     if (f && (fstat(fileno(f), &info) != 0 || S_ISDIR(info.st_mode))) {
+        Error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         std::fclose(f);
         f = nullptr;
     }
-    if (!f) throw CorvanetError("Cannot open file " + FileName);
+    if (!f) throw CorvanetError("Cannot open file " + FileName + ": " + SystemReason(Error));
     std::setvbuf(f, nullptr, _IONBF, 0);  // the window is the only buffer
     Impl& s = *impl_;
     s.File = f;
@@ -640,7 +645,7 @@ void TScanner::CopyRest(const std::function<void(std::string_view)>& Sink) {
         return s.ReadFile(into, n);
     };
     if (s.File && std::fseek(s.File, static_cast<long>(tokenOffset_), SEEK_SET) != 0)
-        throw CorvanetError("Cannot read file " + s.FileName);
+        throw CorvanetError("Cannot read file " + s.FileName + ": " + SystemReason(errno));
     // A CR at the end of a chunk is held back for the next one, so that no
     // chunk ends between a CR and its LF.
     std::vector<char> chunk(BufferSize + 1);

@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,13 +38,16 @@ std::string Quote(const std::string& Text) {
 
 // Runs the program in WorkDir with standard output and error captured in files
 // (so standard error is never a terminal here).
-// Prefix comes before the program (a command that runs it as another user).
-TCliResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, const std::string& Prefix = "") {
+// Prefix comes before the program (a command that runs it as another user);
+// StdoutTo, when given, takes standard output instead (a device such as /dev/full).
+TCliResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, const std::string& Prefix = "",
+                  const std::string& StdoutTo = "") {
     TScratchDir Capture;
     std::string Command =
         "cd " + Quote(WorkDir) + " && " + Prefix + Quote(std::string(CORVANET_BINARY_DIR) + "/bin/corvanet-cli");
     for (const std::string& Arg : Args) Command += " " + Quote(Arg);
-    Command += " >" + Quote(Capture.Path() + "out") + " 2>" + Quote(Capture.Path() + "err") + " </dev/null";
+    Command += " >" + Quote(StdoutTo.empty() ? Capture.Path() + "out" : StdoutTo) + " 2>" +
+               Quote(Capture.Path() + "err") + " </dev/null";
     const int Raw = std::system(Command.c_str());
     TCliResult Result;
     Result.Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
@@ -171,7 +176,7 @@ TEST(Cli, StopsWithStatusOneWhenTheReportCannotBeWritten) {
     WriteSmallProject(Dir.Path());
     const TCliResult R = RunCli({"-q", "-o", "out", "--report", "no/such/dir/r.txt", "proj/p.dpr"}, Dir.Path());
     EXPECT_EQ(R.Status, 1);
-    EXPECT_EQ(R.Err, "corvanet-cli: Cannot create file no/such/dir/r.txt\n");
+    EXPECT_EQ(R.Err, "corvanet-cli: Cannot create file no/such/dir/r.txt: No such file or directory\n");
 }
 
 TEST(Cli, RejectsBadUsageWithStatusTwo) {
@@ -184,6 +189,7 @@ TEST(Cli, RejectsBadUsageWithStatusTwo) {
         {"--bogus", "-o", "out", "p.dpr"},
         {"-o", "out", "a.dpr", "b.dpr"},
         {"-o", "out", "--report"},
+        {"-o", "out", "--report", "", "p.dpr"},
     };
     for (const auto& Args : Cases) {
         const TCliResult R = RunCli(Args, Dir.Path());
@@ -222,6 +228,111 @@ TEST(Cli, ShowsWarningsOfTheRunOnStandardError) {
     EXPECT_EQ(R.Status, 0);
     EXPECT_EQ(R.Err, "corvanet-cli: warning: Failed to compile Help Project\nPlease Compile manually\n");
     EXPECT_TRUE(Dir.Exists("out/index.html"));
+}
+
+// Every file under Dir (relative name -> bytes), directories left out.
+std::map<std::string, std::string> FilesUnder(const std::string& Dir) {
+    std::map<std::string, std::string> Files;
+    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir))
+        if (Entry.is_regular_file())
+            Files[std::filesystem::relative(Entry.path(), Dir).string()] = ReadBytes(Entry.path().string());
+    return Files;
+}
+
+// A project that cannot be read, for each of the system's reasons, stops the
+// run with that reason and leaves the earlier run's documents as they were.
+TEST(Cli, AProjectThatCannotBeReadLeavesTheEarlierDocuments) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    ASSERT_EQ(RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path()).Status, 0);
+    const auto Earlier = FilesUnder(Dir.Path() + "out");
+    const std::string Project = Dir.Path() + "proj/p.dpr";
+    const std::string Text = ReadBytes(Project);
+    struct TCase {
+        const char* Reason;
+        void (*Spoil)(const std::string& Path);
+    };
+    const TCase Cases[] = {
+        {"No such file or directory", [](const std::string& Path) { std::filesystem::remove(Path); }},
+        {"Is a directory",
+         [](const std::string& Path) {
+             std::filesystem::remove(Path);
+             std::filesystem::create_directory(Path);
+         }},
+        {"Permission denied",
+         [](const std::string& Path) { std::filesystem::permissions(Path, std::filesystem::perms::none); }},
+    };
+    for (const TCase& Case : Cases) {
+        std::string Prefix;
+        if (std::string(Case.Reason) == "Permission denied" && ::geteuid() == 0) {
+            // Root reads whatever the permissions say: run as nobody instead.
+            if (std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+                std::cout << "[skipped] the unreadable project file: running as root without setpriv\n";
+                continue;
+            }
+            Prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+            std::filesystem::permissions(Dir.Path(), std::filesystem::perms::all);
+            for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir.Path()))
+                std::filesystem::permissions(Entry.path(), std::filesystem::perms::all);
+        }
+        Case.Spoil(Project);
+        const TCliResult R = RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path(), Prefix);
+        std::filesystem::remove_all(Project);
+        WriteBytes(Project, Text);
+        EXPECT_EQ(R.Status, 1) << Case.Reason;
+        EXPECT_EQ(R.Err, std::string("corvanet-cli: Cannot open file proj/p.dpr: ") + Case.Reason + "\n");
+        EXPECT_EQ(FilesUnder(Dir.Path() + "out"), Earlier) << Case.Reason;
+    }
+}
+
+// A run that stops in the output pass, at a directory standing where a unit's
+// page or topic must go, leaves each document either as the earlier run left
+// it or as a whole run of the changed sources writes it, and no temporary file.
+TEST(Cli, ARunStoppedInTheOutputPassLeavesOnlyWholeDocuments) {
+    for (const char* InTheWay : {"A.html", "A.rtf"}) {
+        SCOPED_TRACE(InTheWay);
+        TScratchDir Dir;
+        auto WriteSources = [&](const std::string& Note) {
+            std::filesystem::create_directories(Dir.Path() + "proj");
+            std::string Uses;
+            for (const char* Unit : {"A", "B", "C", "D"}) {
+                Uses += std::string(Uses.empty() ? "" : ",\r\n  ") + Unit + " in '" + Unit + ".pas'";
+                WriteBytes(Dir.Path() + "proj/" + Unit + ".pas",
+                           std::string("unit ") + Unit + ";\r\n{ " + Note + " }\r\ninterface\r\nprocedure Work;\r\n"
+                           "implementation\r\nprocedure Work;\r\nbegin\r\nend;\r\nend.\r\n");
+            }
+            WriteBytes(Dir.Path() + "proj/p.dpr", "program p;\r\n{ " + Note + " }\r\nuses\r\n  " + Uses +
+                                                      ";\r\nbegin\r\nend.\r\n");
+        };
+        WriteSources("first");
+        ASSERT_EQ(RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path()).Status, 0);
+        const auto Earlier = FilesUnder(Dir.Path() + "out");
+        WriteSources("second");
+        ASSERT_EQ(RunCli({"-q", "-o", "whole", "proj/p.dpr"}, Dir.Path()).Status, 0);
+        const auto Whole = FilesUnder(Dir.Path() + "whole");
+        std::filesystem::remove(Dir.Path() + "out/" + InTheWay);
+        std::filesystem::create_directory(Dir.Path() + "out/" + InTheWay);
+
+        const TCliResult R = RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path());
+        EXPECT_EQ(R.Status, 1);
+        EXPECT_EQ(R.Err, "corvanet-cli: Cannot create file out/" + std::string(InTheWay) + ": Is a directory\n");
+        for (const auto& [Name, Bytes] : FilesUnder(Dir.Path() + "out")) {
+            const auto Old = Earlier.find(Name);
+            const auto New = Whole.find(Name);
+            EXPECT_TRUE((Old != Earlier.end() && Old->second == Bytes) || (New != Whole.end() && New->second == Bytes))
+                << Name << " is neither the earlier nor a whole document";
+        }
+    }
+}
+
+// A report that does not reach standard output (a full disk) fails the run.
+TEST(Cli, AReportLostOnAFullStandardOutputGivesStatusOne) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    const TCliResult R = RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path(), "", "/dev/full");
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_EQ(R.Err, "corvanet-cli: Cannot write the report to standard output: No space left on device\n");
 }
 
 }  // namespace

@@ -244,12 +244,16 @@ TEST(ScannerTest, CopyRestNeverSplitsCrLf) {
 TEST(ScannerTest, OpenErrorsNameTheFile) {
     testsupport::TScratchDir dir;
     TScanner scanner;
-    for (const std::string& path : {dir.Path() + "missing.pas", dir.Path()}) {
+    const std::pair<std::string, std::string> Cases[] = {
+        {dir.Path() + "missing.pas", "No such file or directory"},
+        {dir.Path(), "Is a directory"},
+    };
+    for (const auto& [path, reason] : Cases) {
         try {
             scanner.Open(path);
             ADD_FAILURE() << "opened " << path;
         } catch (const CorvanetError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path);
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path + ": " + reason);
         }
     }
 }

@@ -207,7 +207,7 @@ TEST_F(HelpProjectTest, NamesTheFileThatCannotBeCreated) {
         Run.WriteHelpProject();
         FAIL() << "no error for a missing build directory";
     } catch (const CorvanetError& Error) {
-        EXPECT_EQ(std::string(Error.what()), "Cannot create file " + Build.Path() + "missing/demo.hpj");
+        EXPECT_EQ(std::string(Error.what()), "Cannot create file " + Build.Path() + "missing/demo.hpj: No such file or directory");
     }
     EXPECT_EQ(Reporter.Progresses, (std::vector<std::pair<int, int>>{{4, 0}}));
 }

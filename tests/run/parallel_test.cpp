@@ -265,7 +265,7 @@ TEST(ParallelPasses, StopOnTheErrorOfTheSequentialPass) {
             RunWith(Project, Threads, Outcomes[Threads - 1], Run);
             ADD_FAILURE() << "no error with " << Threads << " threads";
         } catch (const CorvanetError& Error) {
-            EXPECT_EQ(std::string(Error.what()), "Cannot create file " + Out + "A05.html");
+            EXPECT_EQ(std::string(Error.what()), "Cannot create file " + Out + "A05.html: Is a directory");
             Errors.push_back(Error.what());
         }
     }

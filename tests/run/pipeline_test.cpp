@@ -156,7 +156,7 @@ TEST(RunPipeline, MissingUnitFileEndsTheRunWithItsPath) {
         Project.Run(Run, "p.dpr");
         FAIL() << "the run went on without Gone.pas";
     } catch (const CorvanetError& Error) {
-        EXPECT_EQ(std::string(Error.what()), "Cannot open file " + Project.Dir() + "Lost/Gone.pas");
+        EXPECT_EQ(std::string(Error.what()), "Cannot open file " + Project.Dir() + "Lost/Gone.pas: No such file or directory");
     }
     // Pass 1 stopped at the second unit: the progress of its first unit was told.
     EXPECT_EQ(Recorder.Progresses, (Progress{{1, 1}, {2, 0}, {2, 1}}));
