@@ -58,6 +58,7 @@ TAcceptanceRun::TAcceptanceRun(TSettings S) : Settings(std::move(S)) {
     WorkDir = Settings.KeepDir.empty() ? scratch_.Path() : Settings.KeepDir;
     if (WorkDir.back() != '/') WorkDir += '/';
     BuildDir = WorkDir + "out/";
+    ModernBuildDir = WorkDir + "modern/";
     ReportPath = WorkDir + "report.txt";
 }
 
@@ -65,6 +66,7 @@ bool TAcceptanceRun::Prepare() {
     std::filesystem::create_directories(WorkDir);
     if (!Generate()) return false;
     RunCli();
+    RunModernCli();
     ReportLines = Lines(testsupport::WithoutByteOrderMark(testsupport::ReadBytes(ReportPath)));
     ScanSources();
     return true;
@@ -101,6 +103,13 @@ void TAcceptanceRun::RunCli() {
                            WorkDir + "cli.out", WorkDir + "cli.err");
     CliSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
     CliErrors = testsupport::ReadBytes(WorkDir + "cli.err");
+}
+
+void TAcceptanceRun::RunModernCli() {
+    ModernStatus = RunProcess({Settings.Cli, "--dialect", "modern", "-o", ModernBuildDir, "--report",
+                               WorkDir + "modern-report.txt", Files.front().Disk},
+                              WorkDir + "modern-cli.out", WorkDir + "modern-cli.err");
+    ModernErrors = testsupport::ReadBytes(WorkDir + "modern-cli.err");
 }
 
 void TAcceptanceRun::ScanSources() {

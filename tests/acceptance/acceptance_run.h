@@ -62,6 +62,10 @@ public:
     int CliStatus = -1;
     double CliSeconds = 0;
     std::vector<TSourceFile> Files;  // the project file first, then its units
+    // The same project read in the modern dialect, into a directory of its own.
+    std::string ModernBuildDir;
+    std::string ModernErrors;
+    int ModernStatus = -1;
     std::vector<std::string> ReportLines;
 
     std::uint64_t TotalBytes() const;
@@ -75,6 +79,7 @@ public:
 private:
     bool Generate();
     void RunCli();
+    void RunModernCli();
     void ScanSources();
 
     testsupport::TScratchDir scratch_;

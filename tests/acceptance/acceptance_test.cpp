@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -30,8 +31,8 @@ using testsupport::TLinkReport;
 constexpr int MaxShown = 10;  // problems printed in full; the rest are counted
 
 // Empty when both documents of File decode to its whole source.
-std::string WholeSourceProblem(const TSourceFile& File) {
-    const std::string Base = TheRun().BuildDir + File.Name;
+std::string WholeSourceProblem(const TSourceFile& File, const std::string& BuildDir = TheRun().BuildDir) {
+    const std::string Base = BuildDir + File.Name;
     const std::string Source = testsupport::WithoutByteOrderMark(testsupport::ReadBytes(File.Disk));
     const testsupport::TDecodedDocument Page = testsupport::DecodeHtmlPage(testsupport::ReadBytes(Base + ".html"));
     const testsupport::TDecodedDocument Topic = testsupport::DecodeRtfTopic(testsupport::ReadBytes(Base + ".rtf"));
@@ -70,6 +71,51 @@ TEST(Acceptance, EveryDocumentDecodesToItsWholeSource) {
         const std::string Problem = WholeSourceProblem(File);
         if (!Problem.empty()) Problems.Add(File.Disk + ": " + Problem);
     }
+    EXPECT_EQ(Problems.Count(), 0) << Problems.Text();
+}
+
+// The modern reading of the same project: the run ends, every file scans to
+// its end in the modern lexis (nothing is cut short), and every page and
+// topic, include files' too, decodes back to its whole source.
+TEST(Acceptance, ModernRunReadsEveryFileWhole) {
+    EXPECT_EQ(TheRun().ModernStatus, 0) << "corvanet-cli --dialect modern said:\n" << TheRun().ModernErrors;
+    TProblems Problems;
+    TScanner Scanner;
+    Scanner.Dialect = TDialect::Modern;
+    // The modern dialect names a unit's page after the name written before
+    // `in`, the classic one after the file.
+    std::map<std::string, std::string> NameOf;  // path as written -> name before `in`
+    std::istringstream Project(testsupport::ReadBytes(TheRun().Files.front().Disk));
+    for (std::string Line; std::getline(Project, Line);) {
+        const std::size_t In = Line.find(" in '"), First = Line.find_first_not_of(' ');
+        if (In == std::string::npos || First >= In) continue;
+        const std::size_t Close = Line.find('\'', In + 5);
+        if (Close != std::string::npos) NameOf[Line.substr(In + 5, Close - In - 5)] = Line.substr(First, In - First);
+    }
+    for (TSourceFile File : TheRun().Files) {
+        if (const auto Found = NameOf.find(File.Written); Found != NameOf.end()) File.Name = Found->second;
+        Scanner.Open(File.Disk);
+        TToken Token;
+        while (Scanner.GetToken(Token) == srToken) {
+        }
+        if (Scanner.LastResult() != srEndOfInput) Problems.Add(File.Disk + ": the modern scan stopped");
+        Scanner.Close();
+        const std::string Problem = WholeSourceProblem(File, TheRun().ModernBuildDir);
+        if (!Problem.empty()) Problems.Add(File.Disk + ": " + Problem);
+    }
+    // Include pages: named after their files; each names its source in the
+    // listing, and holds it whole.
+    const std::string Listing = testsupport::ReadBytes(TheRun().ModernBuildDir + "content.html");
+    int Includes = 0;
+    for (const auto& Entry : std::filesystem::directory_iterator(TheRun().ModernBuildDir)) {
+        const std::string Name = Entry.path().filename().string();
+        if (!Name.ends_with(".inc.html")) continue;
+        ++Includes;
+        const testsupport::TDecodedDocument Page = testsupport::DecodeHtmlPage(testsupport::ReadBytes(Entry.path()));
+        if (!Page.Ok()) Problems.Add(Name + ": " + Page.Error);
+        if (Listing.find("\"" + Name + "\"") == std::string::npos) Problems.Add(Name + " is not listed");
+    }
+    std::printf("[modern] %zu files scanned to their end, %d include pages\n", TheRun().Files.size(), Includes);
     EXPECT_EQ(Problems.Count(), 0) << Problems.Text();
 }
 
