@@ -89,6 +89,7 @@ int Process(const TCliOptions& Options) {
         }
         Run.UnitPath = SplitList(Options.UnitPath);
         Run.UnitScopes = SplitList(Options.UnitScopes);
+        Run.CodePage = Options.CodePage;
         Run.Execute(Options.Project, Options.Defines);
         WriteReport(ReportFile.get(), Run);
         Run.Symbols.DestroyUnitList();

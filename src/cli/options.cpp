@@ -43,6 +43,8 @@ const char* const UsageText =
     "      --unit-scopes A[;B...]\n"
     "                            unit scope names tried in front of a name not\n"
     "                            found as written (System;Vcl: Forms as Vcl.Forms)\n"
+    "      --codepage N          the Windows code page of sources that are not\n"
+    "                            UTF-8 (default 1252), and of the RTF topics\n"
     "      --help-compiler PATH  help compiler started on the help project\n"
     "                            (default: none is started)\n"
     "      --report FILE         where the report goes; \"-\", the default, is\n"
@@ -83,6 +85,7 @@ constexpr TValueOption ValueOptions[] = {
     {"", "--report", &TCliOptions::Report},
     {"-U", "--unit-path", &TCliOptions::UnitPath, true},
     {"", "--unit-scopes", &TCliOptions::UnitScopes},
+    {"", "--codepage", &TCliOptions::CodePageText},
 };
 
 struct TFlagOption {
@@ -123,6 +126,12 @@ public:
             const auto Dialect = DialectNamed(options_.DialectText);
             if (!Dialect) return "unknown dialect: " + options_.DialectText + " (classic or modern)";
             options_.Dialect = *Dialect;
+        }
+        if (given_("--codepage")) {
+            const std::string& Text = options_.CodePageText;
+            if (Text.empty() || Text.size() > 5 || Text.find_first_not_of("0123456789") != std::string::npos)
+                return "bad code page: " + Text + " (a number, e.g. 1250)";
+            options_.CodePage = std::stoi(Text);
         }
         if (!given_("--defines")) options_.Defines = DefaultDefines(options_.Dialect);
         return {};

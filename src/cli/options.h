@@ -21,6 +21,8 @@ struct TCliOptions {
     std::string Report = "-";            // "-" is standard output
     std::string UnitPath;                // -U/--unit-path values joined by ";"
     std::string UnitScopes;              // --unit-scopes, as given
+    std::string CodePageText;            // --codepage, as given
+    int CodePage = 1252;
     bool Quiet = false;
     bool Help = false;
     bool Version = false;

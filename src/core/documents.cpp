@@ -311,8 +311,9 @@ void TDocuments::Line(TOutputFile& File, std::string_view S) {
 void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Suffix) {
     const std::string topic = std::string(TopicPrefix).append(CurrentUnit).append(Suffix);
     HtmlDocument.Create(HtmlFileName);
-    Line(HtmlDocument, std::string(HtmlTitleOpen) + EscapeHtml(FileNamePart(HtmlFileName)) +
-                           std::string(HtmlTitleClose));
+    std::string Head(HtmlTitleOpen);
+    if (Encoding) Head.insert(HtmlTitleOpen.find("<TITLE>"), HtmlCharsetMeta(*Encoding));
+    Line(HtmlDocument, Head + EscapeHtml(FileNamePart(HtmlFileName)) + std::string(HtmlTitleClose));
     Line(HtmlDocument, HtmlBodyLine);
     Line(HtmlDocument, FormatHtmlToken(tsAnchor, topic));
     try {
@@ -322,11 +323,19 @@ void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Su
         HtmlDocument.Discard();
         throw;
     }
-    for (std::string_view s : RtfHeadLines) Line(RtfDocument, s);
+    for (std::string_view s : RtfHeadLines) {
+        // The topic names its code page: "{\rtf1\ansi\ansicpg1252 ...".
+        if (Encoding && s == RtfHeadLines[0])
+            Line(RtfDocument, std::string(s).insert(std::string_view("{\\rtf1\\ansi").size(),
+                                                     "\\ansicpg" + std::to_string(Encoding->CodePage)));
+        else
+            Line(RtfDocument, s);
+    }
     for (const std::string& s : ColourLines()) Line(RtfDocument, s);
     for (std::string_view s : RtfTailLines) Line(RtfDocument, s);
-    Line(RtfDocument, FormatRtfToken(tsAnchor, topic) + std::string(RtfTitleOpen) +
-                          EscapeRtf(CurrentUnit) + std::string(RtfTitleClose));
+    std::string Title = EscapeRtf(CurrentUnit);
+    if (Encoding) Title = EscapeRtfHighBytes(std::move(Title), *Encoding);
+    Line(RtfDocument, FormatRtfToken(tsAnchor, topic) + std::string(RtfTitleOpen) + Title + std::string(RtfTitleClose));
 }
 
 void TDocuments::CloseDocuments() {
@@ -413,8 +422,10 @@ void TDocuments::CloseNestedPairs() {
 
 inline void TDocuments::RenderStyled(std::string_view Text, TokenStyle Style) {
     const std::size_t Room = MaxTokenSize(Text, {}, {});
-    const TTokenEnds Ends =
-        WriteStyledToken(RtfDocument.Reserve(Room + LineEnd.size()), HtmlDocument.Reserve(Room), Text, Style);
+    char* const Rtf = RtfDocument.Reserve(Room + LineEnd.size());
+    TTokenEnds Ends = WriteStyledToken(Rtf, HtmlDocument.Reserve(Room), Text, Style);
+    // The escapes stay within the room reserved: at most six bytes per byte.
+    if (Encoding) Ends.Rtf = EscapeRtfHighBytes(Rtf, Ends.Rtf, *Encoding);
     Counters.Bytes += RtfDocument.Commit(Ends.Rtf) + HtmlDocument.Commit(Ends.Html);
 }
 
@@ -444,7 +455,9 @@ void TDocuments::RenderLinkOrAnchor(std::string_view Text, std::string_view Capt
     if (Style == tsLink) ++Counters.Links;
     if (Style == tsAnchor) ++Counters.Anchors;
     const std::size_t Room = MaxTokenSize(Text, Caption, Target);
-    char* Rtf = WriteRtfToken(RtfDocument.Reserve(Room + LineEnd.size()), Text, Caption, Target, Style);
+    char* const Start = RtfDocument.Reserve(Room + LineEnd.size());
+    char* Rtf = WriteRtfToken(Start, Text, Caption, Target, Style);
+    if (Encoding) Rtf = EscapeRtfHighBytes(Start, Rtf, *Encoding);
     *Rtf++ = LineEnd[0];
     *Rtf++ = LineEnd[1];
     Counters.Bytes += RtfDocument.Commit(Rtf);

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "encoding.h"
 #include "render.h"
 
 namespace corvanet {
@@ -128,6 +130,10 @@ public:
     std::string RtfFileName;
     TOutputFile HtmlDocument;
     TOutputFile RtfDocument;
+    // Set (the modern dialect): the encoding of the source the next pairs
+    // show, which the page's head declares and the topic's escapes follow.
+    // Unset: the classic head and bytes.
+    std::optional<TSourceEncoding> Encoding;
 
     // Creates both files and writes their headers; CurrentUnit names the topic
     // ("Unit_" + CurrentUnit + Suffix, the suffix of a page whose name was

@@ -103,9 +103,10 @@ std::string ContentsFileText(const std::string& ProjectFile, const std::string& 
 
 // The classic frameset line ends in a stray "1", kept byte for byte; the
 // modern dialect leaves it out.
-std::string FramesetText(const std::string& P, const std::string& H, TDialect Dialect) {
+std::string FramesetText(const std::string& P, const std::string& H, TDialect Dialect,
+                         const std::string& Meta) {
     TLines Lines;
-    Lines.Add("<HEAD><TITLE>Project: ", EscapeHtml(P), "</TITLE></HEAD>");
+    Lines.Add("<HEAD>", Meta, "<TITLE>Project: ", EscapeHtml(P), "</TITLE></HEAD>");
     Lines.Add(Dialect == TDialect::Classic ? kFramesetOpen : kFramesetOpen.substr(0, kFramesetOpen.size() - 1));
     AddFrame(Lines, "content.html", "content");
     AddFrame(Lines, ReplaceExtension(H, "html"), "main");
@@ -114,8 +115,10 @@ std::string FramesetText(const std::string& P, const std::string& H, TDialect Di
 }
 
 std::string ContentsPageText(const std::string& P, const std::string& H,
-                             const std::vector<TURElm>& Units, const TIncludes& Includes) {
+                             const std::vector<TURElm>& Units, const TIncludes& Includes,
+                             const std::string& Meta) {
     TLines Lines;
+    if (!Meta.empty()) Lines.Add("<HEAD>", Meta, "</HEAD>");
     Lines.Add(kContentsBody);
     Lines.Add("<H3>Project</H3>");
     AddPageLink(Lines, ReplaceExtension(H, "html"), P, "<BR><BR>");
@@ -178,9 +181,11 @@ void TRun::WriteHelpProject() {
     }
     ReportProgress(4, 2);
 
-    WriteTextFile("index.html", FramesetText(P, H, Dialect));
+    // The frame pages declare the project file's encoding (the modern dialect).
+    const std::string Meta = projectEncoding_ ? HtmlCharsetMeta(*projectEncoding_) : std::string();
+    WriteTextFile("index.html", FramesetText(P, H, Dialect, Meta));
     ReportProgress(4, 3);
-    WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles));
+    WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles, Meta));
     ReportProgress(4, 4);
     ReportProgress(4, 0);
 }

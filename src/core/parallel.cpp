@@ -242,6 +242,8 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.BuildDir = BuildDir;
     Run.Dialect = Run.Stream.Dialect = Stream.Dialect;
     Run.sourcePaths_ = sourcePaths_;
+    Run.encodings_ = encodings_;
+    Run.CodePage = CodePage;
     Run.Symbols.CopyTable(Symbols);
     Run.Stream.FileDefines = Stream.FileDefines;
     Run.IncludePath = IncludePath;
@@ -410,6 +412,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
         for (const auto& Helper : Helpers) {  // looked up once for both passes
             sourcePaths_.merge(Helper->Run.sourcePaths_);
             sourceSizes_.merge(Helper->Run.sourceSizes_);
+            encodings_.merge(Helper->Run.encodings_);
         }
         (this->*Visit)(Count - 1);
         ++Done;

@@ -6,6 +6,7 @@
 // and never through the process's current directory.
 #include "pipeline.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "platform.h"
@@ -125,6 +126,30 @@ std::string TRun::SourcePath(const std::string& UnitPath) const {
     return It->second;
 }
 
+namespace {
+
+// The whole file, or nothing when it cannot be read (the scanner reports that).
+std::optional<std::string> ReadWholeFile(const std::string& Path) {
+    std::FILE* File = std::fopen(Path.c_str(), "rb");
+    if (File == nullptr) return std::nullopt;
+    std::string Bytes;
+    char Buffer[65536];
+    for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, File)) > 0;) Bytes.append(Buffer, Got);
+    std::fclose(File);
+    return Bytes;
+}
+
+}  // namespace
+
+std::optional<TSourceEncoding> TRun::EncodingOf(const std::string& Path) {
+    if (Dialect != TDialect::Modern) return std::nullopt;
+    if (const auto Known = encodings_.find(Path); Known != encodings_.end()) return Known->second;
+    const auto Bytes = ReadWholeFile(Path);
+    const TSourceEncoding Encoding = DetectEncoding(Bytes ? *Bytes : std::string(), CodePage);
+    encodings_.emplace(Path, Encoding);
+    return Encoding;
+}
+
 std::optional<std::uint64_t> TRun::SourceSize(const std::string& UnitPath) const {
     const std::string Path = SourcePath(UnitPath);
     if (const auto Found = sourceSizes_.find(Path); Found != sourceSizes_.end()) return Found->second;
@@ -190,6 +215,7 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     Queue.Reset();
     Documents.HtmlFileName = BuildDir + ReplaceExtension(Name, "html");
     Documents.RtfFileName = BuildDir + ReplaceExtension(Name, "rtf");
+    projectEncoding_ = Documents.Encoding = EncodingOf(ProjectPath);
     Stream.CurrentPass = 0;
     Parser.PageSuffix.clear();  // the project's page has none
     OpenSource(ProjectPath, true, true);
@@ -244,6 +270,8 @@ void TRun::ReadUnitInterface(int Index) {
     }
     NoteLexicalStop(WrittenPath);
     Stream.Close();
+    // Learnt here, so the output pass knows it before it writes the page's head.
+    (void)EncodingOf(Path);
     if (UnitPath.empty()) return;
     const std::vector<std::string> Used = std::move(Parser.UsedUnitNames);
     Parser.UsedUnitNames.clear();
@@ -265,6 +293,7 @@ void TRun::GenerateUnit(int Index) {
     // A unit registered again from one path shares the first one's page.
     const bool Suffixed = Unit.Page.size() > Unit.Name.size() && Unit.Page.starts_with(Unit.Name);
     Parser.PageSuffix = Suffixed ? Unit.Page.substr(Unit.Name.size()) : std::string();
+    Documents.Encoding = EncodingOf(SourcePath(WrittenPath));
     OpenSource(SourcePath(WrittenPath), true, true);
     while (!Stream.EndOfInput) Parser.DispatchToken();
     CloseSource(WrittenPath);

@@ -101,6 +101,9 @@ public:
     // as written (Forms as Vcl.Forms).
     std::vector<std::string> UnitPath;
     std::vector<std::string> UnitScopes;
+    // The Windows ANSI code page of sources that are not UTF-8 (--codepage),
+    // also the code page of the modern dialect's RTF topics.
+    int CodePage = 1252;
 
     // Directories searched for include files after those of the including
     // file, the unit and the project file (-I), in order.
@@ -207,6 +210,13 @@ private:
     // The size of each source the symbol pass opened, by the path opened: the
     // output pass weighs its units by them without asking the file system again.
     std::unordered_map<std::string, std::uint64_t> sourceSizes_;
+    // The modern dialect's encoding of each source, by the path opened, as
+    // the symbol pass learnt it; the project file's, for the frame pages.
+    std::unordered_map<std::string, TSourceEncoding> encodings_;
+    std::optional<TSourceEncoding> projectEncoding_;
+    // The encoding the documents of the source at Path declare: nothing in
+    // the classic dialect; learnt from its bytes when not known yet.
+    std::optional<TSourceEncoding> EncodingOf(const std::string& Path);
 };
 
 }  // namespace corvanet

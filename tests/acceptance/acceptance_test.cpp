@@ -35,7 +35,8 @@ std::string WholeSourceProblem(const TSourceFile& File, const std::string& Build
     const std::string Base = BuildDir + File.Name;
     const std::string Source = testsupport::WithoutByteOrderMark(testsupport::ReadBytes(File.Disk));
     const testsupport::TDecodedDocument Page = testsupport::DecodeHtmlPage(testsupport::ReadBytes(Base + ".html"));
-    const testsupport::TDecodedDocument Topic = testsupport::DecodeRtfTopic(testsupport::ReadBytes(Base + ".rtf"));
+    const testsupport::TDecodedDocument Topic =
+        testsupport::DecodeRtfTopic(testsupport::ReadBytes(Base + ".rtf"), Page.Charset == "utf-8");
     if (!Page.Ok()) return File.Name + ".html: " + Page.Error;
     if (!Topic.Ok()) return File.Name + ".rtf: " + Topic.Error;
     if (Page.Text != Source)

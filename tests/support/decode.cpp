@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -37,8 +38,17 @@ public:
 
     void Run() {
         std::size_t titleEnd = page_.find(HtmlTitleEnd);
-        if (!Expect(HtmlHead) || titleEnd == std::string_view::npos)
+        // A META naming the charset may come first in the head.
+        constexpr std::string_view Meta = "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=";
+        if (page_.starts_with(Meta)) {
+            const std::size_t End = page_.find("\">", Meta.size());
+            if (End == std::string_view::npos) return Fail("unclosed META");
+            out_.Charset = page_.substr(Meta.size(), End - Meta.size());
+            pos_ = End + 2;
+            if (!Expect("<TITLE>") || titleEnd == std::string_view::npos) return Fail("no title line");
+        } else if (!Expect(HtmlHead) || titleEnd == std::string_view::npos) {
             return Fail("no title line");
+        }
         DecodeText(page_.substr(pos_, titleEnd - pos_), out_.Title, false);
         pos_ = titleEnd + HtmlTitleEnd.size();
         if (!Expect(HtmlBody)) return Fail("no body line");
@@ -175,7 +185,8 @@ enum class TGroupKind { Text, Skip, Footnote, Hidden, Caption };
 
 class TRtfDecoder {
 public:
-    TRtfDecoder(std::string_view Topic, TDecodedDocument& Out) : rtf_(Topic), out_(Out) {}
+    TRtfDecoder(std::string_view Topic, TDecodedDocument& Out, bool Utf8Source)
+        : rtf_(Topic), out_(Out), utf8_(Utf8Source) {}
 
     void Run() {
         if (!rtf_.starts_with("{\\rtf1")) return Fail("no {\\rtf1");
@@ -240,24 +251,67 @@ private:
         while (i < rtf_.size() && std::isalpha(static_cast<unsigned char>(rtf_[i]))) ++i;
         if (i == pos_ + 1) return Fail(std::string("unknown control symbol \\") + c);
         std::string word(rtf_.substr(pos_ + 1, i - pos_ - 1));
+        const std::size_t Number = i;
         while (i < rtf_.size() && (std::isdigit(static_cast<unsigned char>(rtf_[i])) || rtf_[i] == '-')) ++i;
+        if (word == "u" && i > Number) return Unicode(std::stoi(std::string(rtf_.substr(Number, i - Number))), i);
         if (i < rtf_.size() && rtf_[i] == ' ') ++i;  // the delimiting blank belongs to the word
         pos_ = i;
         Word(word);
     }
 
-    // \'hh: one byte given by two hexadecimal digits.
+    // \'hh: one byte given by two hexadecimal digits (a windows-1252
+    // character when the source is UTF-8).
     void HexByte() {
         if (groups_.empty()) return Fail("text after the document");
         if (pos_ + 3 >= rtf_.size() || !std::isxdigit(static_cast<unsigned char>(rtf_[pos_ + 2])) ||
             !std::isxdigit(static_cast<unsigned char>(rtf_[pos_ + 3])))
             return Fail("bad \\' escape");
-        Emit(static_cast<char>(std::stoi(std::string(rtf_.substr(pos_ + 2, 2)), nullptr, 16)));
+        const int Byte = std::stoi(std::string(rtf_.substr(pos_ + 2, 2)), nullptr, 16);
         pos_ += 4;
+        static constexpr std::uint16_t High[32] = {
+            0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+            0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+        if (!utf8_ || Byte < 0x80) return Emit(static_cast<char>(Byte));
+        EmitCode(Byte >= 0xA0 ? static_cast<std::uint32_t>(Byte) : High[Byte - 0x80]);
+    }
+
+    // \uN? (N a signed 16-bit unit, a surrogate pair for the rest), the "?" skipped.
+    void Unicode(int N, std::size_t After) {
+        if (groups_.empty()) return Fail("text after the document");
+        const auto Unit = static_cast<std::uint32_t>(N < 0 ? N + 0x10000 : N);
+        if (After >= rtf_.size() || rtf_[After] != '?') return Fail("\\u without its ?");
+        pos_ = After + 1;
+        if (Unit >= 0xD800 && Unit < 0xDC00) {
+            surrogate_ = Unit;
+            return;
+        }
+        if (Unit >= 0xDC00 && Unit < 0xE000) {
+            if (surrogate_ == 0) return Fail("low surrogate alone");
+            EmitCode(0x10000 + ((surrogate_ - 0xD800) << 10) + (Unit - 0xDC00));
+            surrogate_ = 0;
+            return;
+        }
+        EmitCode(Unit);
+    }
+
+    void EmitCode(std::uint32_t Code) {
+        if (Code < 0x80) return Emit(static_cast<char>(Code));
+        if (Code < 0x800) {
+            Emit(static_cast<char>(0xC0 | (Code >> 6)));
+        } else if (Code < 0x10000) {
+            Emit(static_cast<char>(0xE0 | (Code >> 12)));
+            Emit(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
+        } else {
+            Emit(static_cast<char>(0xF0 | (Code >> 18)));
+            Emit(static_cast<char>(0x80 | ((Code >> 12) & 0x3F)));
+            Emit(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
+        }
+        Emit(static_cast<char>(0x80 | (Code & 0x3F)));
     }
 
     void Word(const std::string& W) {
-        static const std::string_view Formatting[] = {"rtf",  "ansi", "deff", "deflang", "f",    "fnil",
+        static const std::string_view Formatting[] = {"rtf",  "ansi", "ansicpg", "deff", "deflang", "f",    "fnil",
                                                       "charset", "red", "green", "blue", "fs", "keepn",
                                                       "b",    "i",    "cf"};
         bool wasStarred = starred_;
@@ -328,6 +382,8 @@ private:
 
     std::string_view rtf_;
     TDecodedDocument& out_;
+    bool utf8_ = false;            // the source is UTF-8
+    std::uint32_t surrogate_ = 0;  // a high surrogate waiting for its low one
     std::size_t pos_ = 0;
     std::vector<TGroup> groups_;
     std::string text_;
@@ -346,9 +402,9 @@ TDecodedDocument DecodeHtmlPage(std::string_view Page) {
     return out;
 }
 
-TDecodedDocument DecodeRtfTopic(std::string_view Topic) {
+TDecodedDocument DecodeRtfTopic(std::string_view Topic, bool Utf8Source) {
     TDecodedDocument out;
-    TRtfDecoder(Topic, out).Run();
+    TRtfDecoder(Topic, out, Utf8Source).Run();
     return out;
 }
 

@@ -34,11 +34,14 @@ struct TDecodedDocument {
     std::vector<TDecodedAnchor> Anchors;  // in document order, the header's first
     std::vector<TDecodedLink> Links;      // in document order
     std::string Error;                    // empty when the document is well formed
+    std::string Charset;  // HTML: the charset its META declares (none: empty)
     bool Ok() const { return Error.empty(); }
 };
 
 TDecodedDocument DecodeHtmlPage(std::string_view Page);
-TDecodedDocument DecodeRtfTopic(std::string_view Topic);
+// Utf8Source: the topic shows a UTF-8 source, so its \'hh (windows-1252) and
+// \uN? escapes are read back as UTF-8; otherwise \'hh is the byte itself.
+TDecodedDocument DecodeRtfTopic(std::string_view Topic, bool Utf8Source = false);
 
 // CR LF, a lone CR and a lone LF each become one LF: "line ends compared as line ends".
 std::string NormaliseLineEnds(std::string_view Text);

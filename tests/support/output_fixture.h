@@ -24,7 +24,7 @@ inline TReadBack ReadBack(const std::string& HtmlPath, const std::string& RtfPat
     r.Html = testsupport::ReadFileBytes(HtmlPath);
     r.Rtf = testsupport::ReadFileBytes(RtfPath);
     r.HtmlDoc = testsupport::DecodeHtmlPage(r.Html);
-    r.RtfDoc = testsupport::DecodeRtfTopic(r.Rtf);
+    r.RtfDoc = testsupport::DecodeRtfTopic(r.Rtf, r.HtmlDoc.Charset == "utf-8");
     return r;
 }
 

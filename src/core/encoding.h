@@ -1,0 +1,34 @@
+// The text encoding of a source, as its documents declare and show it: UTF-8,
+// or a Windows ANSI code page. Pages keep the source's bytes and name the
+// encoding in a META element; RTF topics name the code page and write every
+// character above 127 as an escape that RTF readers show (\'hh for a
+// character of the topic's code page, \uN? for any other).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvanet {
+
+struct TSourceEncoding {
+    bool Utf8 = false;
+    int CodePage = 1252;  // the source's when not UTF-8; always the topic's
+};
+
+// UTF-8 when the bytes start with its byte-order mark, hold {$CODEPAGE UTF8},
+// or are valid UTF-8 with at least one byte above 127; else AnsiCodePage.
+TSourceEncoding DetectEncoding(std::string_view Bytes, int AnsiCodePage);
+
+// The charset a page declares: "utf-8", "windows-1252", "shift_jis" ...
+std::string HtmlCharset(const TSourceEncoding& Encoding);
+// <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=...">
+std::string HtmlCharsetMeta(const TSourceEncoding& Encoding);
+
+// Rewrites in place the RTF text [From, End), which has room enough after it,
+// with every byte above 127 escaped for Encoding; returns the new end, or
+// End when nothing changed. Escapes take at most five bytes per source byte.
+char* EscapeRtfHighBytes(char* From, char* End, const TSourceEncoding& Encoding);
+// The same for a string.
+std::string EscapeRtfHighBytes(std::string Text, const TSourceEncoding& Encoding);
+
+}  // namespace corvanet
