@@ -123,10 +123,12 @@ TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& H
     return prParsed;
 }
 
-// In pass 2 (an interface) the name becomes a link to the body; in pass 3 an
-// anchor goes in front of the whole name, qualifier included.
+// In pass 2 (an interface) the name becomes a link to the body, save in the
+// modern dialect for resolution clauses and the methods of interface types,
+// which have none; in pass 3 an anchor goes in front of the whole name,
+// qualifier included.
 void TParser::MarkHeading(const THeadingName& Heading) {
-    if (Pass() == 2 && !(Modern() && !Heading.Qualifier.empty())) {
+    if (Pass() == 2 && !(Modern() && (!Heading.Qualifier.empty() || InInterfaceType))) {
         const std::string& Class = symbols_.CurrentClass;
         const std::string Anchor =
             Class.empty() ? SymbolAnchor(Heading.Name) : SymbolAnchor(Class, Heading.Name);

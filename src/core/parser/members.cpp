@@ -56,10 +56,13 @@ TParseResult TParser::ReadStructure() {
     if (Keyword != tkRecord && Kind() == tkSemicolon) return prParsed;  // "class(TBase);"
     if (!Name.empty()) symbols_.AddClass(symbols_.CurrentUnit, Name);
     const std::string OuterClass = symbols_.CurrentClass, OuterPrefix = TypePrefix;
+    const bool OuterInterface = InInterfaceType;
     if (!Name.empty()) symbols_.CurrentClass = TypePrefix = Name;
+    InInterfaceType = StructureKind == skInterface;
     const TParseResult R = ReadMemberSections(tkEnd);
     symbols_.CurrentClass = OuterClass;
     TypePrefix = OuterPrefix;
+    InInterfaceType = OuterInterface;
     if (R != prParsed) return prFailed;
     return Accept(tkEnd) ? prParsed : prFailed;
 }

@@ -203,6 +203,9 @@ public:
     // The name a type declaration gives the structured type it is about to
     // read, taken by that type; empty for a type without a name of its own.
     std::string PendingTypeName;
+    // While an interface or dispinterface's members are read: its methods
+    // have no bodies, so their headings link to nothing.
+    bool InInterfaceType = false;
 
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
