@@ -51,7 +51,7 @@ void AddContentsTopic(TLines& Lines, std::string_view Name) {
 }
 
 void AddFrame(TLines& Lines, std::string_view Page, std::string_view FrameName) {
-    Lines.Add("  <frame src=\"", EscapeHtmlAttribute(Page),
+    Lines.Add("  <frame src=\"", EscapeHtmlAttribute(PercentEncodePage(Page)),
               "\" marginwidth=\"10\" marginheight=\"10\" scrolling=\"auto\" frameborder=\"yes\" name=\"",
               FrameName, "\">");
 }
@@ -59,7 +59,7 @@ void AddFrame(TLines& Lines, std::string_view Page, std::string_view FrameName) 
 // "<A HREF = "%s" TARGET = "main">%s</A>" followed by the line's own ending.
 void AddPageLink(TLines& Lines, std::string_view Page, std::string_view Caption,
                  std::string_view After) {
-    Lines.Add("<A HREF = \"", EscapeHtmlAttribute(Page), "\" TARGET = \"main\">",
+    Lines.Add("<A HREF = \"", EscapeHtmlAttribute(PercentEncodePage(Page)), "\" TARGET = \"main\">",
               EscapeHtml(Caption), "</A>", After);
 }
 

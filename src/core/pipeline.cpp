@@ -6,6 +6,7 @@
 // and never through the process's current directory.
 #include "pipeline.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -76,6 +77,16 @@ std::optional<std::string> TRun::LookUpUnit(std::string_view Name, const std::st
 // The modern dialect opens each unit as the project scan meets it: one that
 // cannot be read is a warning and is left out, and the run goes on without it.
 bool TRun::ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath) {
+    // A line break or another control byte would end a line of the contents
+    // file or the help project: such a unit is refused in either dialect.
+    const auto Control = [](unsigned char C) { return C < 0x20; };
+    if (std::any_of(WrittenPath.begin(), WrittenPath.end(), Control) || std::any_of(Name.begin(), Name.end(), Control)) {
+        Warn(ProjectFile, Stream.Scanner.TokenLine(), "the path of unit " + std::string(Name) +
+                                                          " holds a control character: left out");
+        LeftOut.push_back({std::string(Name), std::string(WrittenPath), "a control character in the path"});
+        Incomplete = true;
+        return false;
+    }
     if (Dialect != TDialect::Modern) return true;
     const std::string Path = SourcePath(std::string(WrittenPath));
     std::string Problem = ReadProblem(Path);

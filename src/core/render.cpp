@@ -479,4 +479,21 @@ void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view C
                [&](char* P) { return WriteHtmlToken(P, Text, Caption, Target, Style); });
 }
 
+std::string PercentEncodePage(std::string_view Page) {
+    constexpr std::string_view Hex = "0123456789ABCDEF";
+    std::string Out;
+    Out.reserve(Page.size());
+    for (const char C : Page) {
+        const auto B = static_cast<unsigned char>(C);
+        if (B <= ' ' || B >= 0x7F || C == '#' || C == '%' || C == '?') {
+            Out += '%';
+            Out += Hex[B >> 4];
+            Out += Hex[B & 15];
+        } else {
+            Out += C;
+        }
+    }
+    return Out;
+}
+
 }  // namespace corvanet

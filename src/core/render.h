@@ -27,6 +27,9 @@ enum TokenStyle : std::uint8_t {
 
 // "\" -> "\\", "{" -> "\{", "}" -> "\}", each line end (CR LF, a lone LF, a
 // lone CR) -> "\par ".
+// A page's name as an HREF names it: "#", "%", "?", blanks, control bytes
+// and bytes above 126 percent-encoded ("a b#.html" -> "a%20b%23.html").
+std::string PercentEncodePage(std::string_view Page);
 std::string EscapeRtf(std::string_view Text);
 // Element text: "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;".
 std::string EscapeHtml(std::string_view Text);

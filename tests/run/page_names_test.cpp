@@ -57,3 +57,49 @@ TEST(PageNames, EverySourceKeepsADocumentPairOfItsOwn) {
 
 }  // namespace
 }  // namespace corvanet::runtest
+
+namespace corvanet::runtest {
+namespace {
+
+// Paths with blanks, "&", "#", "%", a doubled quote (the modern dialect's),
+// non-ASCII bytes, ".." and an absolute one: each unit is read, documented and
+// linked, in the classic dialect under page names that hold those characters.
+TEST(PageNames, OddPathsAreReadDocumentedAndLinked) {
+    const testsupport::TScratchDir Outside;
+    const std::vector<std::pair<std::string, std::string>> Units = {
+        {"Blank", "a b/Blank Name.pas"}, {"Amp", "x&y/And&.pas"},   {"Hash", "h#/Hash#.pas"},
+        {"Pct", "p%/Pct%20.pas"},       {"Uml", "\xC3\xBC/\xC3\x9C.pas"}, {"Up", "../up/Up.pas"}};
+    std::vector<TSourceFile> Files;
+    for (const auto& [Name, Path] : Units) Files.push_back({"proj/" + Path, UnitText(Name, "Go" + Name)});
+    Files.push_back({"proj/O'Brien.pas", UnitText("Quote", "GoQuote")});
+    for (const TDialect Dialect : {TDialect::Classic, TDialect::Modern}) {
+        SCOPED_TRACE(DialectName(Dialect));
+        auto Listed = Units;
+        Listed.push_back({"Abs", Outside.Path() + "Abs.pas"});
+        if (Dialect == TDialect::Modern) Listed.push_back({"Quote", "O''Brien.pas"});
+        std::vector<TSourceFile> All = Files;
+        std::string Text = ProjectText(Listed);
+        // Every unit calls the routine of the one before it.
+        All.push_back({"proj/P.dpr", Text});
+        const TProjectDir Project(All);
+        testsupport::WriteBytes(Outside.Path() + "Abs.pas", UnitText("Abs", "GoAbs"));
+        TRecorder Recorder;
+        TRun Run(Recorder);
+        Run.Dialect = Dialect;
+        Project.Run(Run, "proj/P.dpr", std::string(DefaultDefines(Dialect)));
+        EXPECT_TRUE(Recorder.Warnings.empty()) << Recorder.Warnings.front();
+        ASSERT_EQ(Run.Symbols.UnitList().size(), Listed.size());
+        for (const TURElm& Unit : Run.Symbols.UnitList()) {
+            SCOPED_TRACE(Unit.Page);
+            testing::ExpectWholeSource(
+                testing::ReadBack(Project.Out() + Unit.Page + ".html", Project.Out() + Unit.Page + ".rtf"),
+                testsupport::ReadFileBytes(Run.SourcePath(Unit.Path)));
+        }
+        const testsupport::TLinkReport Links = testsupport::CheckLinks(Project.Out());
+        EXPECT_TRUE(Links.AllLand()) << Links.Summary();
+        EXPECT_GE(Links.Html[testsupport::lkContents].Written, static_cast<int>(Listed.size()));
+    }
+}
+
+}  // namespace
+}  // namespace corvanet::runtest

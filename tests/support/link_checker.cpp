@@ -113,9 +113,27 @@ private:
         return pages_.emplace(Name, std::move(Doc)).first->second.get();
     }
 
+    // As a browser reads an HREF's page part: entities, then percent-escapes.
+    static std::string PageOf(std::string Href) {
+        for (const auto& [Entity, C] : {std::pair<std::string, char>{"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}})
+            for (std::size_t At = Href.find(Entity); At != std::string::npos; At = Href.find(Entity, At + 1))
+                Href.replace(At, Entity.size(), 1, C);
+        std::string Out;
+        for (std::size_t I = 0; I < Href.size(); ++I) {
+            if (Href[I] == '%' && I + 2 < Href.size() && std::isxdigit(static_cast<unsigned char>(Href[I + 1])) &&
+                std::isxdigit(static_cast<unsigned char>(Href[I + 2]))) {
+                Out += static_cast<char>(std::stoi(Href.substr(I + 1, 2), nullptr, 16));
+                I += 2;
+            } else {
+                Out += Href[I];
+            }
+        }
+        return Out;
+    }
+
     bool HtmlLands(const std::string& From, const std::string& Href) {
         const std::size_t Hash = Href.find('#');
-        const std::string PageName = Hash == std::string::npos ? Href : Href.substr(0, Hash);
+        const std::string PageName = PageOf(Hash == std::string::npos ? Href : Href.substr(0, Hash));
         const TDecodedDocument* Target = Page(PageName.empty() ? From : PageName);
         if (Target == nullptr) return false;
         if (Hash == std::string::npos) return true;

@@ -24,7 +24,7 @@ TDelayedToken AnchorEntry(std::string Name) { return {"", "", std::move(Name), t
 
 void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
                             std::string_view Caption) {
-    std::string Page(UnitPage);
+    std::string Page = PercentEncodePage(UnitPage);
     Page += ".html";
     std::string Topic = "unit_";
     Topic += UnitPage;
@@ -37,7 +37,7 @@ void TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitPage,
     std::string Target(UnitPage);
     Target += '_';
     Target += Name;
-    std::string Page(UnitPage);
+    std::string Page = PercentEncodePage(UnitPage);
     Page += ".html#";
     Page += Target;
     queue_.AmendToken(Index, Page, Caption, Target, tsLink);
