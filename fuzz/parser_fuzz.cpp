@@ -60,17 +60,18 @@ const std::string& ProjectDir() {
 }
 
 // The unit an input stands for: a byte 0x01 followed by a count byte N, a
-// length byte L and L bytes stands for those L bytes 64 * (N + 1) times, so
-// that short inputs reach nesting of any kind far past the parser's limit
-// ("\x01\xff\x01(" "1" "\x01\xff\x01)" is 16,384 parentheses deep). A mark
-// cut short stands for itself; the unit stops growing at 1 MiB.
+// length byte L and L bytes stands for those L bytes 4 * (N + 1) times, so
+// that short inputs reach nesting of any kind past the parser's limit
+// ("\x01\xff\x01(" "1" "\x01\xff\x01)" is 1,024 parentheses deep). A mark
+// cut short stands for itself; the unit stops growing at 256 KiB, so a run
+// stays quick enough for many of them.
 std::string Expand(const std::uint8_t* Data, std::size_t Size) {
-    constexpr std::size_t MaxUnit = std::size_t{1} << 20;
+    constexpr std::size_t MaxUnit = std::size_t{1} << 18;
     std::string Unit;
     for (std::size_t i = 0; i < Size && Unit.size() < MaxUnit;) {
         if (Data[i] == 0x01 && i + 2 < Size && i + 3 + Data[i + 2] <= Size) {
             const std::string Piece(reinterpret_cast<const char*>(Data + i + 3), Data[i + 2]);
-            for (std::size_t n = 64 * (std::size_t{Data[i + 1]} + 1); n > 0 && Unit.size() < MaxUnit; --n)
+            for (std::size_t n = 4 * (std::size_t{Data[i + 1]} + 1); n > 0 && Unit.size() < MaxUnit; --n)
                 Unit += Piece;
             i += 3 + Data[i + 2];
         } else {

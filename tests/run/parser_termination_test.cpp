@@ -32,10 +32,11 @@ public:
     }
 
     // Runs the project with Unit as U.pas; false (with a failure) when broken.
-    bool RunsWhole(const std::string& Unit, const std::string& Label) {
+    bool RunsWhole(const std::string& Unit, const std::string& Label, TDialect Dialect = TDialect::Classic) {
         testsupport::WriteBytes(Dir.Path() + "U.pas", Unit);
         TRecorder Recorder;
         TRun Run(Recorder);
+        Run.Dialect = Dialect;
         auto Inner = Run.Stream.TokenHook;
         const std::size_t Limit = 64 * (Unit.size() + 256);
         Run.Stream.TokenHook = [Inner, Limit, Calls = std::size_t{0}]() mutable {
@@ -74,14 +75,18 @@ TEST(RunTermination, RandomTokenUnits) {
 
 // Nesting far past the rules' limit, of every kind, read on a thread with a
 // quarter of the stack the reading threads get: the run ends with the whole
-// source on the page. (Before the limit such a unit overflowed the stack.)
+// source on the page, in both dialects. (Before the limit such a unit
+// overflowed the stack.)
 TEST(RunTermination, DeepNestingOfEveryKind) {
     TNoiseProject Project;
-    for (const testsupport::TNestingKind& Kind : testsupport::NestingKinds()) {
-        bool Whole = false;
-        RunWithStack(ReadingStackSize / 4,
-                     [&] { Whole = Project.RunsWhole(testsupport::NestedText(Kind, 100000), Kind.Name); });
-        if (!Whole) break;
+    for (const TDialect Dialect : {TDialect::Classic, TDialect::Modern}) {
+        for (const testsupport::TNestingKind& Kind : testsupport::NestingKinds()) {
+            bool Whole = false;
+            RunWithStack(ReadingStackSize / 4, [&] {
+                Whole = Project.RunsWhole(testsupport::NestedText(Kind, 100000), Kind.Name, Dialect);
+            });
+            if (!Whole) return;
+        }
     }
 }
 

@@ -339,17 +339,28 @@ TParseResult TParser::LinkIdentifier() {
     return prParsed;
 }
 
+namespace {
+
+bool IsTypeOpener(TTokenKind K) {
+    return K == tkRecord || K == tkClass || K == tkObject || K == tkInterface || K == tkDispinterface;
+}
+
+}  // namespace
+
 void TParser::ResetBlocks() {
     openers_.clear();
+    typeOpeners_ = 0;
     routines_.clear();
     lastKind_ = pendingType_ = tkEndOfInput;
     pendingParens_ = 0;
 }
 
-bool TParser::InTypeBody() const noexcept {
-    for (TTokenKind K : openers_)
-        if (K == tkRecord || K == tkClass || K == tkObject || K == tkInterface || K == tkDispinterface) return true;
-    return false;
+// Counted as they open and close: a heading deep in blocks costs no scan of them.
+bool TParser::InTypeBody() const noexcept { return typeOpeners_ > 0; }
+
+void TParser::OpenBlock(TTokenKind K) {
+    openers_.push_back(K);
+    if (IsTypeOpener(K)) ++typeOpeners_;
 }
 
 // Called with each token the dispatch is handed, before any rule reads it. A
@@ -364,7 +375,7 @@ void TParser::TrackBlock() {
         } else if (K == tkRParen) {
             --pendingParens_;
         } else if (pendingParens_ <= 0) {
-            if (K != tkSemicolon && K != tkOf) openers_.push_back(pendingType_);
+            if (K != tkSemicolon && K != tkOf) OpenBlock(pendingType_);
             pendingType_ = tkEndOfInput;
         }
     }
@@ -374,18 +385,21 @@ void TParser::TrackBlock() {
             routines_.back().Body = true;
             routines_.back().Depth = openers_.size() + 1;
         }
-        openers_.push_back(K);
+        OpenBlock(K);
         break;
-    case tkTry: openers_.push_back(K); break;
+    case tkTry: OpenBlock(K); break;
     case tkCase:
-        if (openers_.empty() || openers_.back() != tkRecord) openers_.push_back(K);
+        if (openers_.empty() || openers_.back() != tkRecord) OpenBlock(K);
         break;
-    case tkRecord: openers_.push_back(K); break;
+    case tkRecord: OpenBlock(K); break;
     case tkClass: case tkObject: case tkInterface: case tkDispinterface:
         if (lastKind_ == tkEqual || lastKind_ == tkPacked) pendingType_ = K, pendingParens_ = 0;
         break;
     case tkEnd:
-        if (!openers_.empty()) openers_.pop_back();
+        if (!openers_.empty()) {
+            if (IsTypeOpener(openers_.back())) --typeOpeners_;
+            openers_.pop_back();
+        }
         while (!routines_.empty() && routines_.back().Body && openers_.size() < routines_.back().Depth)
             routines_.pop_back();
         break;
@@ -403,6 +417,10 @@ std::string TParser::ImplementationAnchor(const THeadingName& Heading) {
     if (InTypeBody()) return {};
     // A body that never ended (unbalanced input) encloses nothing further.
     while (!routines_.empty() && routines_.back().Body) routines_.pop_back();
+    // Routines nested past the limit get no anchor (each level's anchor
+    // holds every enclosing name, so without one the names grew as the
+    // square of the depth).
+    if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return {};
     TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false};
     if (!routines_.empty() && Heading.Qualifier.empty()) {
         Routine.Class = routines_.back().Class;

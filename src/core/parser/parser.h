@@ -314,6 +314,8 @@ private:
         bool Body = false;
     };
     std::vector<TTokenKind> openers_;
+    std::size_t typeOpeners_ = 0;  // the types with members among openers_
+    void OpenBlock(TTokenKind K);
     std::vector<TOpenRoutine> routines_;
     TTokenKind lastKind_ = tkEndOfInput;     // the kind of the dispatch's previous token
     TTokenKind pendingType_ = tkEndOfInput;  // "= class" until it shows whether a body follows
