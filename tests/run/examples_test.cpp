@@ -64,9 +64,13 @@ TLinkReport RunExample(const std::string& Project, const std::string& Out, TDial
         ExpectPairHoldsSource(Out, Unit.Page, Run.SourcePath(Unit.Path));
         Registered.push_back(Unit.Name);
     }
-    if (!Units.empty()) EXPECT_EQ(Registered, Units);
+    if (!Units.empty()) {
+        EXPECT_EQ(Registered, Units);
+    }
     for (const TRun::TIncludeFile& Include : Run.IncludeFiles) ExpectPairHoldsSource(Out, Include.Page, Include.Path);
-    if (Run.Dialect == TDialect::Modern && Dir.ends_with("/modern/")) EXPECT_EQ(Run.IncludeFiles.size(), 3u);
+    if (Run.Dialect == TDialect::Modern && Dir.ends_with("/modern/")) {
+        EXPECT_EQ(Run.IncludeFiles.size(), 3u);
+    }
     return CheckLinks(Out);
 }
 
