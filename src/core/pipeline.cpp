@@ -261,6 +261,8 @@ void TRun::ReadUnitInterface(int Index) {
     const std::string WrittenPath = Unit.Path;
     Symbols.CurrentUnit = Unit.Name;
     Stream.CurrentPass = 1;
+    Symbols.AnchorsOnly = false;  // however the last unit's reading ended
+    Parser.BeginPage();
     const std::string Path = SourcePath(WrittenPath);
     Parser.UsedUnitNames.clear();
     OpenSource(Path, false, false);
@@ -274,10 +276,18 @@ void TRun::ReadUnitInterface(int Index) {
             Stream.NextToken();
     }
     // With a search path the implementation's uses clause is read too: the
-    // units both clauses name are looked up once the file is closed.
-    if (!UnitPath.empty() && Stream.CurrentToken.Kind == tkImplementation) {
+    // units both clauses name are looked up once the file is closed. The
+    // modern dialect reads the rest as the output pass will, for the anchors
+    // that pass writes (the routines' bodies), so that links go only where
+    // one will stand; nothing else is recorded from it.
+    if (Stream.CurrentToken.Kind == tkImplementation && (!UnitPath.empty() || Dialect == TDialect::Modern)) {
         Stream.NextToken();
-        (void)Parser.ReadUsesClause();
+        if (!UnitPath.empty()) (void)Parser.ReadUsesClause();
+        if (Dialect == TDialect::Modern) {
+            Symbols.AnchorsOnly = true;
+            while (!Stream.EndOfInput) Parser.DispatchToken();
+        }
+        Symbols.AnchorsOnly = false;
     }
     NoteLexicalStop(WrittenPath);
     Stream.Close();
@@ -305,6 +315,7 @@ void TRun::GenerateUnit(int Index) {
     const bool Suffixed = Unit.Page.size() > Unit.Name.size() && Unit.Page.starts_with(Unit.Name);
     Parser.PageSuffix = Suffixed ? Unit.Page.substr(Unit.Name.size()) : std::string();
     Documents.Encoding = EncodingOf(SourcePath(WrittenPath));
+    Parser.BeginPage();
     OpenSource(SourcePath(WrittenPath), true, true);
     while (!Stream.EndOfInput) Parser.DispatchToken();
     CloseSource(WrittenPath);

@@ -322,7 +322,7 @@ void TSymbolTable::AddUnit(std::string_view Path, std::string_view Name) {
 // records methods under CurrentClass, which a set-typed field empties, and a
 // constructor heading after such a field names no class at all.
 void TSymbolTable::AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1) return;
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Symbols.push_back(TRefElm{std::string(Name), Kind});
@@ -330,7 +330,7 @@ void TSymbolTable::AddSymbol(std::string_view UnitName, std::string_view Name, T
 }
 
 void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassName) {
-    if (impl_->CurrentPass != 1) return;
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}});
@@ -338,7 +338,7 @@ void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassNam
 
 void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
                              TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1) return;
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
     if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName))
@@ -346,7 +346,7 @@ void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassNa
 }
 
 void TSymbolTable::AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption) {
-    if (impl_->CurrentPass != 1) return;
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Captions.push_back(TCaption{std::string(Key), std::string(Caption)});
@@ -354,15 +354,30 @@ void TSymbolTable::AddCaption(std::string_view UnitName, std::string_view Key, s
 
 // A unit without symbols yet has no last symbol to change; that is ignored.
 void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1) return;
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(CurrentUnit);
     if (unit == NoIndex || impl_->Units()[unit].Symbols.empty()) return;
     impl_->Change().Units[unit].Symbols.back().Kind = Kind;
 }
 
+void TSymbolTable::AddAnchor(std::string_view UnitName, std::string Key) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Change().Units[unit].Anchors.push_back(std::move(Key));
+}
+
+bool TSymbolTable::HasAnchor(std::string_view UnitName, std::string_view Key) const {
+    const int unit = FindUnit(UnitName);
+    if (unit < 0) return false;
+    const auto& anchors = impl_->Units()[static_cast<std::size_t>(unit)].Anchors;
+    return std::binary_search(anchors.begin(), anchors.end(), Key, std::less<>());
+}
+
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
-    if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty()) return;  // nothing to move
+    if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty())
+        return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
     // As a rule the unit has no entries of its own yet: the lists change hands.
@@ -376,6 +391,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     MoveToEnd(Into.Symbols, Taken.Symbols);
     MoveToEnd(Into.Classes, Taken.Classes);
     MoveToEnd(Into.Captions, Taken.Captions);
+    MoveToEnd(Into.Anchors, Taken.Anchors);
     impl_->TableChanged();
     From.impl_->TableChanged();
 }
@@ -387,6 +403,8 @@ void TSymbolTable::SortSymbolTable() {
         SortByName(unit.Symbols);
         SortByName(unit.Classes);
         for (auto& owner : unit.Classes) SortByName(owner.Members);
+        std::sort(unit.Anchors.begin(), unit.Anchors.end());
+        unit.Anchors.erase(std::unique(unit.Anchors.begin(), unit.Anchors.end()), unit.Anchors.end());
     }
     impl_->IndexUnits();
     impl_->TableChanged();

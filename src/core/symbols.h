@@ -66,6 +66,10 @@ struct TURElm {
     std::vector<TRefElm> Symbols;
     std::vector<TCRElm> Classes;
     std::vector<TCaption> Captions;  // the unit's generic types only, in declaration order
+    // The modern dialect's anchors that the output pass will write on the
+    // unit's page, by name less the unit part (AnchorKey); sorted and unique
+    // once the table is sorted. A link is written only to an anchor listed here.
+    std::vector<std::string> Anchors;
 };
 
 struct TFlatRef {
@@ -114,6 +118,10 @@ public:
     void AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
                    TSymbolKind Kind);                                              // pass 1
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
+    void AddAnchor(std::string_view UnitName, std::string Key);                    // pass 1
+    // While set, pass 1 reads a unit's implementation for its anchors only:
+    // every adder but AddAnchor ignores what it is given.
+    bool AnchorsOnly = false;
     void AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption);  // pass 1
     void SortSymbolTable();
     // Pass 1 on several threads: the symbols and classes that From, a copy
@@ -139,6 +147,8 @@ public:
     bool StartsUnitName(std::string_view Name) const;
     bool HasSameUnitNames() const;  // two units registered under one name (ignoring case)
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
+    // Whether the unit's page will hold the anchor Key (valid after SortSymbolTable).
+    bool HasAnchor(std::string_view UnitName, std::string_view Key) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error
     // (CorvanetError) and adds nothing.
     void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);

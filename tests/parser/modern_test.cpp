@@ -75,7 +75,8 @@ TEST(ModernDialect, RecordsEveryKindOfDeclaration) {
 
 // The implementation's anchors: a method of a generic or nested type under
 // the type's key, a nested routine under its enclosing routine's anchor, and
-// none for the method declarations of a type declared there.
+// none for the method declarations of a type declared there; every name in
+// lower case, as links spell it.
 TEST(ModernDialect, AnchorsImplementationHeadings) {
     TParserFixture F;
     F.Stream.Dialect = TDialect::Modern;
@@ -89,8 +90,8 @@ TEST(ModernDialect, AnchorsImplementationHeadings) {
     F.GenerateUnit("U", Text);
     std::vector<std::string> Names;
     for (const auto& A : F.Anchors()) Names.push_back(A.Target);
-    const std::vector<std::string> Expected = {"u_TList.1_Add", "u_TOuter.TInner_Run", "u_TOuter.TInner_Run.Check",
-                                               "u_TOuter.TInner_Run.Check.Deep", "u_Check"};
+    const std::vector<std::string> Expected = {"u_tlist.1_add", "u_touter.tinner_run", "u_touter.tinner_run.check",
+                                               "u_touter.tinner_run.check.deep", "u_check"};
     EXPECT_EQ(Names, Expected);
 }
 

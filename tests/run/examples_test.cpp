@@ -77,15 +77,19 @@ TLinkReport RunExample(const std::string& Project, const std::string& Out, TDial
 TEST(Examples, EveryPageHoldsItsSourceAndEveryLinkLands) {
     const std::vector<std::string> Projects = ExampleProjects();
     ASSERT_FALSE(Projects.empty());
-    for (const std::string& Project : Projects) {
-        SCOPED_TRACE(Project);
-        testsupport::TScratchDir Out;
-        const TLinkReport Links = RunExample(Project, Out.Path());
-        EXPECT_TRUE(Links.AllLand()) << Links.Summary();
-        EXPECT_GT(Links.Written(), 0);
-        std::cout << "[links] " << std::filesystem::path(Project).filename().string() << ": " << Links.Summary()
-                  << "\n";
-    }
+    // The modern dialect also names every anchor once and links every
+    // symbol to an anchor of its own name.
+    for (const TDialect Dialect : {TDialect::Classic, TDialect::Modern})
+        for (const std::string& Project : Projects) {
+            SCOPED_TRACE(Project + (Dialect == TDialect::Modern ? " modern" : " classic"));
+            testsupport::TScratchDir Out;
+            const TLinkReport Links = RunExample(Project, Out.Path(), Dialect);
+            EXPECT_TRUE(Links.AllLand()) << Links.Summary();
+            if (Dialect == TDialect::Modern) EXPECT_TRUE(Links.AnchorsSound()) << Links.Summary();
+            EXPECT_GT(Links.Written(), 0);
+            std::cout << "[links] " << std::filesystem::path(Project).filename().string() << ": " << Links.Summary()
+                      << "\n";
+        }
 }
 
 // The links example has every kind of link, in both document kinds, and its

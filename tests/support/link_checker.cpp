@@ -57,6 +57,35 @@ std::string LastWord(const std::string& Text) {
 
 }  // namespace
 
+std::string AnchorPart(std::string_view Caption) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string Out;
+    for (const char C : Caption) {
+        const auto B = static_cast<unsigned char>(C);
+        if (B > 127) Out.append(".0").append(1, Hex[B >> 4]).append(1, Hex[B & 15]);
+        else Out += static_cast<char>(std::tolower(B));
+    }
+    return Out;
+}
+
+namespace {
+
+// Whether Fragment names an anchor of Caption: it ends in "_" and the
+// caption's part, or in that and ".k" of an overload.
+bool CaptionFits(std::string Fragment, std::string_view Caption) {
+    Fragment = Lower(Fragment);
+    const std::string Part = "_" + AnchorPart(Caption);
+    if (Fragment.ends_with(Part)) return true;
+    const std::size_t Dot = Fragment.find_last_of('.');
+    if (Dot == std::string::npos || Dot + 1 == Fragment.size()) return false;
+    if (!std::all_of(Fragment.begin() + static_cast<std::ptrdiff_t>(Dot) + 1, Fragment.end(),
+                     [](char C) { return std::isdigit(static_cast<unsigned char>(C)); }))
+        return false;
+    return std::string_view(Fragment).substr(0, Dot).ends_with(Part);
+}
+
+}  // namespace
+
 const char* LinkKindName(TLinkKind Kind) {
     static const char* const Names[LinkKindCount] = {"unit", "heading", "routine", "ancestor", "contents"};
     return Names[Kind];
@@ -153,9 +182,15 @@ private:
         const TDecodedDocument* Doc = Page(Name);
         ++report_.Pages;
         if (!Doc->Ok()) report_.Problems.push_back(Name + ": " + Doc->Error);
+        std::set<std::string> Names;
+        for (const TDecodedAnchor& A : Doc->Anchors)
+            if (!Names.insert(A.Name).second) report_.DuplicateAnchors.push_back(Name + ": " + A.Name);
         for (const TDecodedLink& Link : Doc->Links) {
-            const TLinkKind Kind = ClassifyLink(Doc->Text, Link.Offset, Link.Target.find('#') == std::string::npos);
+            const std::size_t Hash = Link.Target.find('#');
+            const TLinkKind Kind = ClassifyLink(Doc->Text, Link.Offset, Hash == std::string::npos);
             Count(report_.Html, Name, Kind, Link, HtmlLands(Name, Link.Target));
+            if (Hash != std::string::npos && !CaptionFits(Link.Target.substr(Hash + 1), Link.Caption))
+                report_.WrongCaptions.push_back(Name + ": " + Link.Caption + " -> " + Link.Target);
         }
     }
 
@@ -171,7 +206,8 @@ private:
     void CollectTopicAnchors(const std::vector<std::string>& Names) {
         for (const std::string& Name : Names) {
             topics_[Name] = DecodeRtfTopic(ReadFileBytes(dir_ + Name));
-            for (const TDecodedAnchor& A : topics_[Name].Anchors) contexts_.insert(Lower(A.Name));
+            for (const TDecodedAnchor& A : topics_[Name].Anchors)
+                if (!contexts_.insert(Lower(A.Name)).second) report_.DuplicateAnchors.push_back(Name + ": " + A.Name);
         }
     }
 
@@ -183,6 +219,8 @@ private:
             const std::string Context = Lower(Link.Target);
             const TLinkKind Kind = ClassifyLink(Doc.Text, Link.Offset, Context.starts_with("unit_"));
             Count(report_.Rtf, Name, Kind, Link, contexts_.count(Context) != 0);
+            if (Kind != lkUnit && !CaptionFits(Context, Link.Caption))
+                report_.WrongCaptions.push_back(Name + ": " + Link.Caption + " -> " + Link.Target);
         }
     }
 
@@ -218,6 +256,8 @@ std::string TLinkReport::Summary() const {
     for (const TMissedLink& M : Missed)
         Out += "\n  not landing: " + M.Document + " " + LinkKindName(M.Kind) + " " + M.Caption + " -> " + M.Target;
     for (const std::string& P : Problems) Out += "\n  " + P;
+    for (const std::string& D : DuplicateAnchors) Out += "\n  anchor twice: " + D;
+    for (const std::string& W : WrongCaptions) Out += "\n  caption differs: " + W;
     return Out;
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvanet::testsupport {
@@ -38,17 +39,29 @@ struct TLinkReport {
     std::array<TLinkTally, LinkKindCount> Rtf{};
     std::vector<TMissedLink> Missed;
     std::vector<std::string> Problems;  // documents that do not decode
+    // Anchor names a page holds twice, or (ignoring case) two topics or one
+    // topic twice: "document: name".
+    std::vector<std::string> DuplicateAnchors;
+    // Symbol links whose fragment does not end in "_" and their caption
+    // spelled as an anchor part (lower case, a byte above 127 as ".0hh"), a
+    // ".k" overload number aside: "document: caption -> target".
+    std::vector<std::string> WrongCaptions;
     int Pages = 0;                      // HTML documents of source files
     int Topics = 0;                     // RTF documents
 
     int Written() const;
     int Landed() const;
     bool AllLand() const { return Missed.empty() && Problems.empty(); }
+    // Every anchor name unique and every symbol link's caption the name it targets.
+    bool AnchorsSound() const { return DuplicateAnchors.empty() && WrongCaptions.empty(); }
     // One line: the tallies by kind, then the misses and problems, one a line.
     std::string Summary() const;
 };
 
 TLinkReport CheckLinks(const std::string& BuildDir);
+
+// Caption as the last part of an anchor name spells it.
+std::string AnchorPart(std::string_view Caption);
 
 // What a link in the text of a document is, by what precedes it (comments and
 // blanks passed over) and by its target.

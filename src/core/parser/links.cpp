@@ -32,15 +32,15 @@ void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
     ++Links.UnitLinks;
 }
 
-void TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitPage,
+bool TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
                               std::string_view Name, std::string_view Caption) {
-    std::string Target(UnitPage);
-    Target += '_';
-    Target += Name;
+    if (Modern() && !symbols_.HasAnchor(UnitName, AnchorKey({}, Name))) return false;
+    std::string Target = AnchorName(UnitPage, {}, Name);
     std::string Page = PercentEncodePage(UnitPage);
     Page += ".html#";
     Page += Target;
     queue_.AmendToken(Index, Page, Caption, Target, tsLink);
+    return true;
 }
 
 // Pass 1 records the routine: a method while a class is being read.
@@ -127,19 +127,22 @@ TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& H
 // modern dialect for resolution clauses and the methods of interface types,
 // which have none; in pass 3 an anchor goes in front of the whole name,
 // qualifier included.
+// Pass 1, reading an implementation for its anchors, notes the anchor pass 3
+// will write; the modern dialect links a heading only to a body noted so.
 void TParser::MarkHeading(const THeadingName& Heading) {
     if (Pass() == 2 && !(Modern() && (!Heading.Qualifier.empty() || InInterfaceType))) {
         const std::string& Class = symbols_.CurrentClass;
-        const std::string Anchor =
-            Class.empty() ? SymbolAnchor(Heading.Name) : SymbolAnchor(Class, Heading.Name);
+        if (Modern() && !symbols_.HasAnchor(symbols_.CurrentUnit, AnchorKey(Class, Heading.Name))) return;
+        const std::string Anchor = SymbolAnchor(Class, Heading.Name);
         queue_.AmendToken(Heading.Last, "#" + Anchor, Heading.Name, Anchor, tsLink);
         ++Links.HeadingLinks;
+    } else if (Pass() == 1 && symbols_.AnchorsOnly) {
+        std::string Class = Heading.Qualifier, Path = Heading.Name;
+        if (ImplementationName(Heading, Class, Path)) NoteAnchor(Class, Path);
     } else if (Pass() == 3) {
-        const std::string Anchor = Modern() ? ImplementationAnchor(Heading)
-                                   : Heading.Qualifier.empty()
-                                       ? SymbolAnchor(Heading.Name)
-                                       : SymbolAnchor(Heading.Qualifier, Heading.Name);
-        if (Anchor.empty()) return;
+        std::string Class = Heading.Qualifier, Path = Heading.Name;
+        if (Modern() && (!ImplementationName(Heading, Class, Path) || !ClaimAnchor(AnchorKey(Class, Path)))) return;
+        const std::string Anchor = SymbolAnchor(Class, Path);
         auto& Queued = queue_.DelayedTokens;
         Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First),
                       AnchorEntry(Anchor));
@@ -224,10 +227,8 @@ TParseResult TParser::ReadAncestors() {
     const std::size_t Index = QueueHeldToken();
     if (Pass() == 2) {
         const auto Found = symbols_.FindVisibleSymbol(Text());
-        if (Found && Found->Kind == skClass) {
-            AmendSymbolLink(Index, Found->UnitPage, Found->Name, Text());
+        if (Found && Found->Kind == skClass && AmendSymbolLink(Index, Found->UnitName, Found->UnitPage, Found->Name, Text()))
             ++Links.AncestorLinks;
-        }
     }
     queue_.HoldOutput = false;
     Read();
@@ -273,10 +274,8 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const std::string First = Queued[Parts[0]].Text;
     if (Parts.size() == 1) {
         const auto Found = symbols_.FindVisibleSymbol(First);
-        if (Found && IsRoutine(Found->Kind)) {
-            AmendSymbolLink(Parts[0], Found->UnitPage, Found->Name, First);
+        if (Found && IsRoutine(Found->Kind) && AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First))
             ++Links.RoutineLinks;
-        }
         return;
     }
     std::size_t Count = Modern() ? Parts.size() : 1;  // parts naming the unit
@@ -293,10 +292,8 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (Count < Parts.size()) {
         const std::string Member = Queued[Parts[Count]].Text;
         const auto Kind = symbols_.GetSymbolKind(Unit.Name, Member);
-        if (Kind && IsRoutine(*Kind)) {
-            AmendSymbolLink(Parts[Count], Unit.Page, Member, Member);
+        if (Kind && IsRoutine(*Kind) && AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member))
             ++Links.RoutineLinks;
-        }
     }
     // Linked last: the entries after the unit's name move up.
     AmendUnitLink(std::vector<std::size_t>(Parts.begin(), Parts.begin() + static_cast<std::ptrdiff_t>(Count)), Name,
@@ -413,21 +410,23 @@ void TParser::TrackBlock() {
     lastKind_ = K;
 }
 
-std::string TParser::ImplementationAnchor(const THeadingName& Heading) {
-    if (InTypeBody()) return {};
+bool TParser::ImplementationName(const THeadingName& Heading, std::string& Class, std::string& Path) {
+    if (InTypeBody()) return false;
     // A body that never ended (unbalanced input) encloses nothing further.
     while (!routines_.empty() && routines_.back().Body) routines_.pop_back();
     // Routines nested past the limit get no anchor (each level's anchor
     // holds every enclosing name, so without one the names grew as the
     // square of the depth).
-    if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return {};
+    if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return false;
     TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false};
     if (!routines_.empty() && Heading.Qualifier.empty()) {
         Routine.Class = routines_.back().Class;
         Routine.Path = routines_.back().Path + "." + Heading.Name;
     }
     routines_.push_back(Routine);
-    return Routine.Class.empty() ? SymbolAnchor(Routine.Path) : SymbolAnchor(Routine.Class, Routine.Path);
+    Class = Routine.Class;
+    Path = Routine.Path;
+    return true;
 }
 
 }  // namespace corvanet

@@ -37,8 +37,10 @@ TParseResult TParser::ReadStructure() {
     const std::string Name = std::exchange(PendingTypeName, {});
     const TSymbolKind StructureKind = KindOfStructure(Keyword);
     if (!Name.empty()) symbols_.SetLastSymbolKind(StructureKind);
-    if (Pass() == 2 && !Name.empty() && StructureKind != skRecord)
+    if (Pass() == 2 && !Name.empty() && StructureKind != skRecord && ClaimAnchor(AnchorKey({}, Name)))
         queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
+    else if (Pass() == 1 && !symbols_.AnchorsOnly && !Name.empty() && StructureKind != skRecord)
+        NoteAnchor({}, Name);
     if (!TypeHelper) Read();
     if (Keyword == tkClass && Accept(tkOf)) {
         if (!Name.empty()) symbols_.SetLastSymbolKind(skType);

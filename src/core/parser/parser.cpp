@@ -24,20 +24,67 @@ std::size_t TParser::QueueHeld(std::string_view Text, TokenStyle Style) {
 
 std::size_t TParser::QueueHeldToken() { return QueueHeld(Text(), queue_.StyleOfToken()); }
 
-std::string TParser::SymbolAnchor(std::string_view Name) const {
-    std::string s = symbols_.CurrentUnit;
-    s += '_';
-    s += Name;
+namespace {
+
+// One part of a modern anchor name, appended to Out.
+void AppendAnchorPart(std::string& Out, std::string_view Part) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    for (const char c : Part) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b > 127) {
+            Out += ".0";
+            Out += Hex[b >> 4];
+            Out += Hex[b & 15];
+        } else {
+            Out += LowerAscii(c);
+        }
+    }
+}
+
+}  // namespace
+
+std::string TParser::AnchorKey(std::string_view ClassName, std::string_view Name) const {
+    std::string s;
+    if (!Modern()) {
+        if (!ClassName.empty()) s.append(ClassName).append("_");
+        return s.append(Name);
+    }
+    if (!ClassName.empty()) {
+        AppendAnchorPart(s, ClassName);
+        s += '_';
+    }
+    AppendAnchorPart(s, Name);
     return s;
 }
 
+std::string TParser::AnchorName(std::string_view Unit, std::string_view ClassName, std::string_view Name) const {
+    std::string s;
+    if (Modern())
+        AppendAnchorPart(s, Unit);
+    else
+        s = Unit;
+    s += '_';
+    return s.append(AnchorKey(ClassName, Name));
+}
+
+// The classic unit part is the unit heading's name lower-cased (CurrentUnit
+// once the heading is read); the modern one the page's name, which links
+// know without reading the unit.
+std::string TParser::SymbolAnchor(std::string_view Name) const { return SymbolAnchor({}, Name); }
+
 std::string TParser::SymbolAnchor(std::string_view ClassName, std::string_view Name) const {
-    std::string s = symbols_.CurrentUnit;
-    s += '_';
-    s += ClassName;
-    s += '_';
-    s += Name;
-    return s;
+    if (!Modern()) return AnchorName(symbols_.CurrentUnit, ClassName, Name);
+    return AnchorName(symbols_.CurrentUnit + PageSuffix, ClassName, Name);
+}
+
+bool TParser::ClaimAnchor(const std::string& Key) { return claimed_.insert(Key).second; }
+
+// An anchor in an include file stands on the include's page, where no link
+// of the unit goes.
+void TParser::NoteAnchor(std::string_view ClassName, std::string_view Name) {
+    if (!Modern() || Pass() != 1) return;
+    std::string Key = AnchorKey(ClassName, Name);
+    if (ClaimAnchor(Key) && stream_.IncludeDepth() == 0) symbols_.AddAnchor(symbols_.CurrentUnit, std::move(Key));
 }
 
 TParseResult TParser::DispatchRule() {
@@ -54,7 +101,8 @@ TParseResult TParser::DispatchRule() {
     case tkUses: return ReadUsesClause();
     case tkImplementation:
         ResetBlocks();
-        stream_.CurrentPass = 3;
+        // Pass 1 reads an implementation for its anchors, and stays pass 1.
+        if (Pass() != 1) stream_.CurrentPass = 3;
         Read();
         return prParsed;
     default: return prAbsent;
@@ -64,7 +112,7 @@ TParseResult TParser::DispatchRule() {
 void TParser::DispatchToken() {
     // A rule that does not start here consumes nothing; passing the token over
     // below keeps the loop moving whatever the rules decide.
-    if (Pass() == 3 && Modern()) TrackBlock();
+    if (Modern() && (Pass() == 3 || (Pass() == 1 && symbols_.AnchorsOnly))) TrackBlock();
     if (DispatchRule() != prAbsent) return;
     // Everything before the next token is written already; what comes up to
     // it is written as it is read, and the token itself waits.

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "../output_queue.h"
@@ -138,10 +139,30 @@ public:
     [[nodiscard]] TParseResult ReadAncestors();
     [[nodiscard]] TParseResult LinkIdentifier();
 
-    // Anchor names: "%s_%s" of (CurrentUnit, Name) and "%s_%s_%s" of
-    // (CurrentUnit, Class, Name).
+    // Anchor names, on this page: "%s_%s" of (CurrentUnit, Name) and
+    // "%s_%s_%s" of (CurrentUnit, Class, Name).
     std::string SymbolAnchor(std::string_view Name) const;
     std::string SymbolAnchor(std::string_view ClassName, std::string_view Name) const;
+    // The one spelling of anchor names and link targets: Unit, ClassName
+    // (when not empty) and Name joined by "_". The modern dialect's unit part
+    // is the page name, and each part is ASCII-lower-cased with a byte above
+    // 127 written ".0hh" (its hex value), so the name is plain ASCII for HTML
+    // fragments and help context strings alike and both ends match exactly.
+    std::string AnchorName(std::string_view Unit, std::string_view ClassName, std::string_view Name) const;
+    // The same without the unit part: how pass 1 lists a unit's anchors.
+    std::string AnchorKey(std::string_view ClassName, std::string_view Name) const;
+    // Pass 1 reading an implementation: the output pass will write the
+    // anchor ClassName_Name on this unit's page.
+    void NoteAnchor(std::string_view ClassName, std::string_view Name);
+    // The modern dialect writes each anchor name once on a page (with the
+    // include files it reads): the first heading of a name takes it, a body
+    // after its forward declaration links there. ClaimAnchor says whether
+    // Key is still free and takes it; BeginPage frees them all.
+    bool ClaimAnchor(const std::string& Key);
+    void BeginPage() {
+        claimed_.clear();
+        ResetBlocks();
+    }
 
     // The pass-2 dispatch of the token in hand: identifiers to LinkIdentifier,
     // headings, `interface`, `unit` and `uses` to their rules, `implementation`
@@ -154,8 +175,10 @@ public:
     // and topic under its page name (TURElm::Page), whatever the caption's
     // letter case; a symbol link to the anchor UnitPage_Name on that page.
     void AmendUnitLink(std::size_t Index, std::string_view UnitPage, std::string_view Caption);
-    void AmendSymbolLink(std::size_t Index, std::string_view UnitPage, std::string_view Name,
-                         std::string_view Caption);
+    // In the modern dialect only a link whose anchor will exist is written
+    // (UnitName's anchors); false when the name stays plain.
+    bool AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
+                         std::string_view Name, std::string_view Caption);
 
     // --- the modern dialect's own rules (members.cpp, directives.cpp) ---
     // Where the grammar forks, a rule asks this and nothing else.
@@ -323,15 +346,17 @@ private:
     void TrackBlock();
     void ResetBlocks();
     bool InTypeBody() const noexcept;
-    // The anchor of a heading read in the implementation, nested routines
-    // under their enclosing routine's anchor; empty for a heading inside a
-    // type declaration, which opens no body.
-    std::string ImplementationAnchor(const THeadingName& Heading);
+    // The class and name parts of the anchor of a heading read in the
+    // implementation, nested routines under their enclosing routine's name
+    // (Path "bar.check"); false for a heading inside a type declaration,
+    // which opens no body.
+    bool ImplementationName(const THeadingName& Heading, std::string& Class, std::string& Path);
 
     TTokenStream& stream_;
     TSymbolTable& symbols_;
     TOutputQueue& queue_;
     int nesting_ = 0;  // TNesting objects open
+    std::unordered_set<std::string> claimed_;  // anchor keys written on this page
 };
 
 }  // namespace corvanet

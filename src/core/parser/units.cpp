@@ -139,7 +139,9 @@ TParseResult TParser::ReadUnitHeading() {
         Name += Text();
         Read();
     }
-    symbols_.CurrentUnit = LowerAscii(Name) + PageSuffix;
+    // The modern dialect names anchors by the page and keeps the registered
+    // name, under which its anchors are listed.
+    if (!Modern()) symbols_.CurrentUnit = LowerAscii(Name) + PageSuffix;
     return prParsed;
 }
 
