@@ -367,7 +367,22 @@ void TSymbolTable::AddAnchor(std::string_view UnitName, std::string Key) {
     impl_->Change().Units[unit].Anchors.push_back(std::move(Key));
 }
 
+void TSymbolTable::AddDeclaration(std::string_view UnitName, std::string Key) {
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Change().Units[unit].Declarations.push_back(std::move(Key));
+}
+
 bool TSymbolTable::HasAnchor(std::string_view UnitName, std::string_view Key) const {
+    const int unit = FindUnit(UnitName);
+    if (unit < 0) return false;
+    const TURElm& found = impl_->Units()[static_cast<std::size_t>(unit)];
+    return std::binary_search(found.Anchors.begin(), found.Anchors.end(), Key, std::less<>()) ||
+           std::binary_search(found.Declarations.begin(), found.Declarations.end(), Key, std::less<>());
+}
+
+bool TSymbolTable::HasBodyAnchor(std::string_view UnitName, std::string_view Key) const {
     const int unit = FindUnit(UnitName);
     if (unit < 0) return false;
     const auto& anchors = impl_->Units()[static_cast<std::size_t>(unit)].Anchors;
@@ -376,7 +391,8 @@ bool TSymbolTable::HasAnchor(std::string_view UnitName, std::string_view Key) co
 
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
-    if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty())
+    if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty() &&
+        Found.Declarations.empty())
         return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
@@ -392,6 +408,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     MoveToEnd(Into.Classes, Taken.Classes);
     MoveToEnd(Into.Captions, Taken.Captions);
     MoveToEnd(Into.Anchors, Taken.Anchors);
+    MoveToEnd(Into.Declarations, Taken.Declarations);
     impl_->TableChanged();
     From.impl_->TableChanged();
 }
@@ -405,6 +422,9 @@ void TSymbolTable::SortSymbolTable() {
         for (auto& owner : unit.Classes) SortByName(owner.Members);
         std::sort(unit.Anchors.begin(), unit.Anchors.end());
         unit.Anchors.erase(std::unique(unit.Anchors.begin(), unit.Anchors.end()), unit.Anchors.end());
+        std::sort(unit.Declarations.begin(), unit.Declarations.end());
+        unit.Declarations.erase(std::unique(unit.Declarations.begin(), unit.Declarations.end()),
+                                unit.Declarations.end());
     }
     impl_->IndexUnits();
     impl_->TableChanged();

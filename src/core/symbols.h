@@ -70,6 +70,11 @@ struct TURElm {
     // unit's page, by name less the unit part (AnchorKey); sorted and unique
     // once the table is sorted. A link is written only to an anchor listed here.
     std::vector<std::string> Anchors;
+    // The modern dialect's declaration anchors: the keys of the symbols and
+    // members the interface declares outside include files. Each has its
+    // anchor at its declaration unless Anchors holds its key (a routine's
+    // body, a class's anchor after its keyword). Sorted and unique likewise.
+    std::vector<std::string> Declarations;
 };
 
 struct TFlatRef {
@@ -119,6 +124,7 @@ public:
                    TSymbolKind Kind);                                              // pass 1
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
     void AddAnchor(std::string_view UnitName, std::string Key);                    // pass 1
+    void AddDeclaration(std::string_view UnitName, std::string Key);               // pass 1
     // While set, pass 1 reads a unit's implementation for its anchors only:
     // every adder but AddAnchor ignores what it is given.
     bool AnchorsOnly = false;
@@ -147,8 +153,12 @@ public:
     bool StartsUnitName(std::string_view Name) const;
     bool HasSameUnitNames() const;  // two units registered under one name (ignoring case)
     std::optional<TSymbolKind> GetSymbolKind(std::string_view UnitName, std::string_view Name) const;
-    // Whether the unit's page will hold the anchor Key (valid after SortSymbolTable).
+    // Whether the unit's page will hold the anchor Key, at a body or a
+    // declaration (valid after SortSymbolTable).
     bool HasAnchor(std::string_view UnitName, std::string_view Key) const;
+    // Whether Key is anchored where the interface does not declare it: at a
+    // body, or after a class's keyword.
+    bool HasBodyAnchor(std::string_view UnitName, std::string_view Key) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error
     // (CorvanetError) and adds nothing.
     void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);

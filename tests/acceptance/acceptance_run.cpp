@@ -146,6 +146,11 @@ const testsupport::TLinkReport& TAcceptanceRun::Links() {
     return *links_;
 }
 
+const testsupport::TLinkReport& TAcceptanceRun::ModernLinks() {
+    if (!modernLinks_) modernLinks_ = testsupport::CheckLinks(ModernBuildDir);
+    return *modernLinks_;
+}
+
 TAcceptanceRun& TheRun() { return *theRun; }
 void SetTheRun(TAcceptanceRun* Run) { theRun = Run; }
 

@@ -75,6 +75,8 @@ public:
     long SymbolCount() const;
     // Every link of the build directory, checked once, on first use.
     const testsupport::TLinkReport& Links();
+    // The same for the modern run's directory.
+    const testsupport::TLinkReport& ModernLinks();
 
 private:
     bool Generate();
@@ -84,7 +86,7 @@ private:
 
     testsupport::TScratchDir scratch_;
     int generatorStatus_ = -1;
-    std::optional<testsupport::TLinkReport> links_;
+    std::optional<testsupport::TLinkReport> links_, modernLinks_;
 };
 
 // The run the checks share, set up once by main().

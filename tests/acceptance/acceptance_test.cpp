@@ -139,6 +139,17 @@ TEST(Acceptance, EveryUnitAndContentsLinkLands) {
     EXPECT_EQ(Misses.Count(), 0) << Misses.Text();
 }
 
+// The modern run writes a link only where its anchor will stand: every link
+// of every page and topic lands, no page or help project holds an anchor name
+// twice, and every symbol link's caption is the name its target anchors.
+TEST(Acceptance, ModernLinksAllLandOnTheirOwnNames) {
+    const TLinkReport& R = TheRun().ModernLinks();
+    std::printf("[modern links] %s\n", R.Summary().substr(0, R.Summary().find('\n')).c_str());
+    EXPECT_TRUE(R.AllLand()) << R.Summary();
+    EXPECT_TRUE(R.AnchorsSound()) << R.Summary();
+    EXPECT_GE(R.Landed(), TheRun().Links().Landed());
+}
+
 // Unit lines are "Name:Path as written"; stop lines, "PATH(LINE): scanning
 // stopped: REASON", are recognised first. (No std::regex: GCC 12 warns inside
 // its headers when it is inlined here.)

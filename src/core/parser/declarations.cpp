@@ -3,6 +3,7 @@
 // moment it is read, before the rest of its declaration, so a declaration that
 // fails later still leaves its name in the table; in the other passes the same
 // rules only consume tokens. Every loop here repeats only after a token was read.
+#include <algorithm>
 #include <string>
 
 #include "parser.h"
@@ -42,6 +43,7 @@ TParseResult TParser::ReadRecordedNames(TSymbolKind Kind) {
     for (;;) {
         if (this->Kind() != tkIdentifier) return prFailed;
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), Kind);
+        DeclareAnchor({}, Text());
         Read();
         if (!Accept(tkComma)) return prParsed;
     }
@@ -79,6 +81,7 @@ TParseResult TParser::ReadConstDeclarations() {
     if (Modern()) SkipAttributes();
     while (Modern() && Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        DeclareAnchor({}, Text());
         Read();
         if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
         if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
@@ -89,6 +92,7 @@ TParseResult TParser::ReadConstDeclarations() {
     }
     while (Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        DeclareAnchor({}, Text());
         Read();
         Result = prFailed;
         if (Accept(tkColon)) {
@@ -143,11 +147,19 @@ TParseResult TParser::ReadModernTypeDeclaration() {
     if (IsWord("generic")) Read();  // Free Pascal's word before a generic type
     if (Kind() != tkIdentifier) return prFailed;
     std::string Name(Text());
-    Read();
+    // The anchor goes in front of the token after the name, or of the type
+    // parameters once they have given the key.
+    const bool Held = ReadHoldingNext();
+    std::size_t AnchorAt = 0;
+    const bool Generic = Kind() == tkLess;
+    if (Held && Generic) {
+        queue_.HoldOutput = true;
+        AnchorAt = queue_.DelayedTokens.size();
+    }
     int Arity = 0;
     bool EqualTaken = false;
     std::string Parameters;
-    if (Kind() == tkLess && ReadTypeParameters(Arity, false, EqualTaken, &Parameters) != prParsed) return prFailed;
+    if (Generic && ReadTypeParameters(Arity, Held, EqualTaken, &Parameters) != prParsed) return prFailed;
     std::string Caption = Name + "<" + Parameters + ">";
     Name = GenericName(Name, Arity);
     if (!TypePrefix.empty()) {
@@ -157,6 +169,20 @@ TParseResult TParser::ReadModernTypeDeclaration() {
     LastTypeName = Name;
     TypeNameSet = true;
     symbols_.AddSymbol(symbols_.CurrentUnit, Name, skType);
+    if (!Held) {
+        DeclareAnchor({}, Name);
+    } else if (!Generic) {
+        DeclareAnchor({}, Name);
+        WriteHeld();
+    } else {
+        // The parameters wait in the queue from AnchorAt on, the token after them held.
+        auto& Queued = queue_.DelayedTokens;
+        const std::size_t Before = Queued.size();
+        DeclareAnchor({}, Name);
+        if (Queued.size() > Before)
+            std::rotate(Queued.begin() + static_cast<std::ptrdiff_t>(AnchorAt), Queued.end() - 1, Queued.end());
+        queue_.QueueCurrentToken();
+    }
     if (Arity > 0) symbols_.AddCaption(symbols_.CurrentUnit, Name, Caption);
     if (!EqualTaken && !Accept(tkEqual)) return prFailed;
     // "type T" makes a distinct type; Free Pascal's "type helper for T" is a
@@ -251,6 +277,7 @@ TParseResult TParser::ReadResourcestringSection() {
     if (!Accept(tkResourcestring)) return prAbsent;
     while (Modern() && Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        DeclareAnchor({}, Text());
         Read();
         if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
         SkipHints();
@@ -316,6 +343,7 @@ TParseResult TParser::ReadEnumeration() {
     // Modern: each value may be given ("A = 1", Free Pascal's "A := 1"), passed over.
     while (Modern() && Kind() == tkIdentifier) {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        DeclareAnchor({}, Text());
         Read();
         if ((Accept(tkEqual) || Accept(tkAssign)) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;
         if (!Accept(tkComma)) return Accept(tkRParen) ? prParsed : prFailed;

@@ -129,13 +129,31 @@ TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& H
 // qualifier included.
 // Pass 1, reading an implementation for its anchors, notes the anchor pass 3
 // will write; the modern dialect links a heading only to a body noted so.
+// A modern heading without a body (abstract, external, an interface's
+// method, a body outside the project) is anchored where it is declared.
 void TParser::MarkHeading(const THeadingName& Heading) {
-    if (Pass() == 2 && !(Modern() && (!Heading.Qualifier.empty() || InInterfaceType))) {
+    if (Pass() == 2 && Modern()) {
+        if (!Heading.Qualifier.empty()) return;  // a method resolution clause
         const std::string& Class = symbols_.CurrentClass;
-        if (Modern() && !symbols_.HasAnchor(symbols_.CurrentUnit, AnchorKey(Class, Heading.Name))) return;
+        const std::string Key = AnchorKey(Class, Heading.Name);
+        const std::string Anchor = SymbolAnchor(Class, Heading.Name);
+        if (!InInterfaceType && symbols_.HasBodyAnchor(symbols_.CurrentUnit, Key)) {
+            // The body stands on the unit's page, which an include file's is not.
+            std::string Page;
+            if (stream_.IncludeDepth() != 0) Page = PercentEncodePage(symbols_.CurrentUnit + PageSuffix) + ".html";
+            queue_.AmendToken(Heading.Last, Page + "#" + Anchor, Heading.Name, Anchor, tsLink);
+            ++Links.HeadingLinks;
+        } else if (stream_.IncludeDepth() == 0 && ClaimAnchor(Key)) {
+            auto& Queued = queue_.DelayedTokens;
+            Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First), AnchorEntry(Anchor));
+        }
+    } else if (Pass() == 2) {
+        const std::string& Class = symbols_.CurrentClass;
         const std::string Anchor = SymbolAnchor(Class, Heading.Name);
         queue_.AmendToken(Heading.Last, "#" + Anchor, Heading.Name, Anchor, tsLink);
         ++Links.HeadingLinks;
+    } else if (Pass() == 1 && !symbols_.AnchorsOnly) {
+        if (Heading.Qualifier.empty()) DeclareAnchor(symbols_.CurrentClass, Heading.Name);
     } else if (Pass() == 1 && symbols_.AnchorsOnly) {
         std::string Class = Heading.Qualifier, Path = Heading.Name;
         if (ImplementationName(Heading, Class, Path)) NoteAnchor(Class, Path);
@@ -274,7 +292,8 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const std::string First = Queued[Parts[0]].Text;
     if (Parts.size() == 1) {
         const auto Found = symbols_.FindVisibleSymbol(First);
-        if (Found && IsRoutine(Found->Kind) && AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First))
+        if (Found && (IsRoutine(Found->Kind) || Modern()) &&
+            AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First))
             ++Links.RoutineLinks;
         return;
     }
@@ -292,7 +311,7 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (Count < Parts.size()) {
         const std::string Member = Queued[Parts[Count]].Text;
         const auto Kind = symbols_.GetSymbolKind(Unit.Name, Member);
-        if (Kind && IsRoutine(*Kind) && AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member))
+        if (Kind && (IsRoutine(*Kind) || Modern()) && AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member))
             ++Links.RoutineLinks;
     }
     // Linked last: the entries after the unit's name move up.
@@ -317,7 +336,7 @@ bool TParser::MayLink(std::string_view Name) const {
     const THashedName Hashed(Name);  // one hash for both lookups
     if (symbols_.IsUnitName(Hashed) || (Modern() && symbols_.StartsUnitName(Name))) return true;
     const auto Found = symbols_.FindVisibleSymbol(Hashed);
-    return Found && IsRoutine(Found->Kind);
+    return Found && (IsRoutine(Found->Kind) || Modern());
 }
 
 TParseResult TParser::LinkIdentifier() {

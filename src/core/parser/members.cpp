@@ -37,11 +37,29 @@ TParseResult TParser::ReadStructure() {
     const std::string Name = std::exchange(PendingTypeName, {});
     const TSymbolKind StructureKind = KindOfStructure(Keyword);
     if (!Name.empty()) symbols_.SetLastSymbolKind(StructureKind);
-    if (Pass() == 2 && !Name.empty() && StructureKind != skRecord && ClaimAnchor(AnchorKey({}, Name)))
+    // The anchor of a class, object or interface stands after its keyword,
+    // where the token after it shows that this is no forward declaration.
+    const bool Anchored = !Name.empty() && StructureKind != skRecord;
+    if (!TypeHelper) {
+        if (Anchored && Pass() == 2 && queue_.HoldOutput && ClaimAnchor(AnchorKey({}, Name))) {
+            queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
+            Read();
+        } else {
+            const bool Held = Anchored && ReadHoldingNext();
+            if (!Anchored) Read();
+            if (Anchored && Kind() != tkSemicolon) {
+                if (Pass() == 2 && ClaimAnchor(AnchorKey({}, Name)))
+                    queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
+                else if (Pass() == 1 && !symbols_.AnchorsOnly)
+                    NoteAnchor({}, Name);
+            }
+            if (Held) WriteHeld();
+        }
+    } else if (Anchored && Pass() == 2 && ClaimAnchor(AnchorKey({}, Name))) {
         queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
-    else if (Pass() == 1 && !symbols_.AnchorsOnly && !Name.empty() && StructureKind != skRecord)
+    } else if (Anchored && Pass() == 1 && !symbols_.AnchorsOnly) {
         NoteAnchor({}, Name);
-    if (!TypeHelper) Read();
+    }
     if (Keyword == tkClass && Accept(tkOf)) {
         if (!Name.empty()) symbols_.SetLastSymbolKind(skType);
         return ReadTypeReference() == prParsed ? prParsed : prFailed;

@@ -87,6 +87,29 @@ void TParser::NoteAnchor(std::string_view ClassName, std::string_view Name) {
     if (ClaimAnchor(Key) && stream_.IncludeDepth() == 0) symbols_.AddAnchor(symbols_.CurrentUnit, std::move(Key));
 }
 
+void TParser::DeclareAnchor(std::string_view ClassName, std::string_view Name) {
+    if (!Modern() || stream_.IncludeDepth() != 0) return;
+    if (Pass() == 1) {
+        symbols_.AddDeclaration(symbols_.CurrentUnit, AnchorKey(ClassName, Name));
+        return;
+    }
+    if (Pass() != 2) return;
+    const std::string Key = AnchorKey(ClassName, Name);
+    if (symbols_.HasBodyAnchor(symbols_.CurrentUnit, Key) || !ClaimAnchor(Key)) return;
+    queue_.QueueToken({}, {}, SymbolAnchor(ClassName, Name), tsAnchor);
+}
+
+bool TParser::ReadHoldingNext() {
+    if (Pass() != 2 || queue_.HoldOutput) {
+        Read();
+        return false;
+    }
+    queue_.HoldNextToken = true;
+    Read();
+    queue_.HoldNextToken = false;
+    return true;
+}
+
 TParseResult TParser::DispatchRule() {
     switch (Kind()) {
     case tkIdentifier:

@@ -159,6 +159,18 @@ public:
     // after its forward declaration links there. ClaimAnchor says whether
     // Key is still free and takes it; BeginPage frees them all.
     bool ClaimAnchor(const std::string& Key);
+    // A symbol or member the interface declares, the name in hand: pass 1
+    // lists its key (outside include files), pass 2 writes its anchor next,
+    // unless the anchor stands elsewhere (a routine's body, after a class's
+    // keyword) or the page holds it already. Links find it by HasAnchor.
+    void DeclareAnchor(std::string_view ClassName, std::string_view Name);
+    // Pass 2, output not held: reads on with the next significant token left
+    // unwritten (blanks and comments before it are written), so an anchor can
+    // still go in front of it; WriteHeld writes it. False when nothing is held.
+    bool ReadHoldingNext();
+    void WriteHeld() {
+        if (stream_.TokenHook) stream_.TokenHook();
+    }
     void BeginPage() {
         claimed_.clear();
         ResetBlocks();

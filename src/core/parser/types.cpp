@@ -312,8 +312,10 @@ TParseResult TParser::ReadPropertyDefault(TParseResult Otherwise) {
 // A redeclared property has no type. It is recorded as a member of its type.
 TParseResult TParser::ReadModernProperty() {
     if (Kind() != tkIdentifier) return prFailed;
-    if (!symbols_.CurrentClass.empty())
+    if (!symbols_.CurrentClass.empty()) {
         symbols_.AddMember(symbols_.CurrentUnit, symbols_.CurrentClass, Text(), skProperty);
+        DeclareAnchor(symbols_.CurrentClass, Text());
+    }
     Read();
     if (Accept(tkLBracket) && ReadListRest(&TParser::ReadParameterGroup, tkSemicolon, tkRBracket) != prParsed)
         return prFailed;
