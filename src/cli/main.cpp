@@ -91,6 +91,8 @@ int Process(const TCliOptions& Options) {
         Run.UnitScopes = SplitList(Options.UnitScopes);
         Run.CodePage = Options.CodePage;
         Run.Execute(Options.Project, Options.Defines);
+        if (ReportFile && Run.IsSourceFile(Options.Report))
+            throw CorvanetError("Cannot create file " + Options.Report + ": it is a source file of the run");
         WriteReport(ReportFile.get(), Run);
         Run.Symbols.DestroyUnitList();
         const auto Elapsed = std::chrono::steady_clock::now() - Start;

@@ -153,6 +153,7 @@ void DeleteCompilerInputs(const std::string& BuildDir, const std::string& P, con
 }  // namespace
 
 void TRun::WriteTextFile(const std::string& Name, const std::string& Text) {
+    RefuseSourceFile(BuildDir + Name);
     TOutputFile File;
     File.Create(BuildDir + Name);
     File.WriteText(Text);

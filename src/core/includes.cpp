@@ -80,6 +80,7 @@ std::string TRun::FindInclude(std::string_view Written) {
         Warning("include files nest deeper than " + std::to_string(MaxIncludeDepth) + "; " + Name + " not read");
         return {};
     }
+    NoteSource(Found);
     pendingPair_ = -1;
     if (Writes) {
         auto [Page, First] = includePages_.try_emplace(Found);

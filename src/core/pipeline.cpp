@@ -68,6 +68,7 @@ std::optional<std::string> TRun::LookUpUnit(std::string_view Name, const std::st
     Found.erase(Found.rfind('.'));
     const std::uint8_t Pass = Stream.CurrentPass;
     Stream.CurrentPass = 0;  // the table registers units in pass 0 only
+    NoteSource(*Path);
     Symbols.AddUnit(*Path, SameText(Found, Name) ? Name : std::string_view(Found));
     Stream.CurrentPass = Pass;
     ++FoundOnSearchPath;
@@ -87,8 +88,9 @@ bool TRun::ProjectUnitReadable(std::string_view Name, std::string_view WrittenPa
         Incomplete = true;
         return false;
     }
-    if (Dialect != TDialect::Modern) return true;
     const std::string Path = SourcePath(std::string(WrittenPath));
+    NoteSource(Path);
+    if (Dialect != TDialect::Modern) return true;
     std::string Problem = ReadProblem(Path);
     if (Problem.empty()) return true;
     Warn(ProjectFile, Stream.Scanner.TokenLine(),
@@ -104,6 +106,30 @@ std::vector<std::string> TRun::ReportNotes() const {
         Notes.push_back("Left out: " + Unit.Name + " (" + Unit.Path + "): " + Unit.Reason);
     if (!UnitPath.empty()) Notes.push_back(std::to_string(FoundOnSearchPath) + " units found on the search path");
     return Notes;
+}
+
+// A source in the build location keeps its name from the documents: the
+// page names avoid it, compared as the page names are, ignoring case.
+void TRun::NoteSource(const std::string& Path) {
+    if (!sourceFiles_.insert(Path).second) return;
+    std::error_code Ec;
+    const std::string Dir = DirectoryPart(Path);
+    if (std::filesystem::equivalent(Dir.empty() ? "." : Dir, BuildDir.empty() ? "." : BuildDir, Ec))
+        Symbols.Pages.AddSourceFile(FileNamePart(Path));
+}
+
+void TRun::RefuseSourceFile(const std::string& Path) const {
+    if (Symbols.Pages.IsSourceFile(FileNamePart(Path)))
+        throw CorvanetError("Cannot create file " + Path + ": a source file of the run has that name");
+}
+
+bool TRun::IsSourceFile(const std::string& Path) const {
+    std::error_code Ec;
+    if (!std::filesystem::exists(Path, Ec)) return false;
+    return std::any_of(sourceFiles_.begin(), sourceFiles_.end(), [&](const std::string& Source) {
+        std::error_code Ignored;
+        return std::filesystem::equivalent(Path, Source, Ignored);
+    });
 }
 
 void TRun::ReportProgress(int Total, int Position) { reporter_.Progress(Total, Position); }
@@ -202,6 +228,12 @@ void TRun::NoteLexicalStop(const std::string& WrittenPath) {
 // The end of a file that has a document pair: what the queue holds and, after
 // a lexical stop, the rest of the file are written before the footers.
 void TRun::CloseSource(const std::string& WrittenPath) {
+    RefuseSourceFile(Documents.HtmlFileName);
+    RefuseSourceFile(Documents.RtfFileName);
+    for (const TIncludeFile& Include : IncludeFiles) {
+        RefuseSourceFile(BuildDir + Include.Page + ".html");
+        RefuseSourceFile(BuildDir + Include.Page + ".rtf");
+    }
     NoteLexicalStop(WrittenPath);
     Queue.FinishFile();
     Stream.Close();
@@ -215,6 +247,7 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     ReportStatus("Scanning Project File ...");
     ProjectFile = ProjectPath;  // the units' paths are relative to its directory
     if (!BuildDir.empty() && BuildDir.back() != '/') BuildDir += '/';
+    NoteSource(ProjectPath);
     const std::string_view Name = FileNamePart(ProjectPath);
     Symbols.CurrentUnit = ReplaceExtension(Name, "");
     // No unit's pages may take the names of the frame pages or the project's.
@@ -347,6 +380,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     IncludesMet = 0;
     FoundOnSearchPath = 0;
     lookedUp_.clear();
+    sourceFiles_.clear();
     Symbols.SetUnitScopes(UnitScopes);
     Incomplete = false;
     Statistics = {};

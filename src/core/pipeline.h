@@ -164,6 +164,9 @@ public:
     // The size in bytes of a unit's source: as the symbol pass found it, else
     // as the file system tells now; nothing when it cannot tell.
     std::optional<std::uint64_t> SourceSize(const std::string& UnitPath) const;
+    // Whether Path is a file the run read as a source (the project file, a
+    // unit, an include file), so that nothing is put in its place.
+    bool IsSourceFile(const std::string& Path) const;
 
 private:
     void VisitUnits(const std::string& Status, void (TRun::*Visit)(int));
@@ -171,6 +174,12 @@ private:
     void NoteLexicalStop(const std::string& WrittenPath);
     void CloseSource(const std::string& WrittenPath);
     void ReleaseOpenFiles() noexcept;
+    // Every source the run reads is noted before a page is named after it; a
+    // document that would still land on one ends the run before it is put in
+    // place.
+    void NoteSource(const std::string& Path);
+    void RefuseSourceFile(const std::string& Path) const;
+    std::unordered_set<std::string> sourceFiles_;  // as opened
     bool ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath);
     // Looks Name, named in the file NamedIn, up and registers the unit found;
     // its page, or nothing (a warning when it is found nowhere).

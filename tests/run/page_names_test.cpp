@@ -103,3 +103,84 @@ TEST(PageNames, OddPathsAreReadDocumentedAndLinked) {
 
 }  // namespace
 }  // namespace corvanet::runtest
+
+namespace corvanet::runtest {
+namespace {
+
+// The build location is the source directory and a source is named like a
+// document: its page takes the next free name, or, for a document whose name
+// is fixed (the project's), the run stops before anything lands on the
+// source. Every source is byte for byte what it was.
+TEST(PageNames, NothingIsWrittenOverASourceFile) {
+    const std::string Inc = "const A = 1;\r\n";
+    const std::string IncludingUnit =
+        "unit Inc;\r\n\r\ninterface\r\n\r\n{$I x.inc.html}\r\n{$I x.inc}\r\n\r\nimplementation\r\n\r\nend.\r\n";
+    struct TCase {
+        const char* Name;
+        std::vector<TDialect> Dialects;
+        std::vector<TSourceFile> Files;              // besides P.dpr, named from Units
+        std::vector<std::pair<std::string, std::string>> Units;
+        std::vector<std::pair<std::string, std::string>> Pages;  // page -> its source
+        bool Stops = false;
+    };
+    const std::vector<TCase> Cases = {
+        {"a unit's own source named like its topic",
+         {TDialect::Classic, TDialect::Modern},
+         {{"Foo.rtf", UnitText("Foo", "F")}},
+         {{"Foo", "Foo.rtf"}},
+         {{"Foo-2", "Foo.rtf"}}},
+        {"a unit's own source named like its page",
+         {TDialect::Modern},
+         {{"Foo.html", UnitText("Foo", "F")}},
+         {{"Foo", "Foo.html"}},
+         {{"Foo-2", "Foo.html"}}},
+        {"an include file named like another's page",
+         {TDialect::Modern},
+         {{"Inc.pas", IncludingUnit}, {"x.inc", Inc}, {"x.inc.html", Inc}},
+         {{"Inc", "Inc.pas"}},
+         {{"Inc", "Inc.pas"}, {"x.inc.html", "x.inc.html"}, {"x.inc-2", "x.inc"}}},
+        {"a unit named like the project's topic",
+         {TDialect::Classic, TDialect::Modern},
+         {{"P.rtf", UnitText("Q", "F")}},
+         {{"Q", "P.rtf"}},
+         {},
+         true},
+    };
+    for (const TCase& Case : Cases) {
+        for (const TDialect Dialect : Case.Dialects) {
+            SCOPED_TRACE(std::string(Case.Name) + ", " + std::string(DialectName(Dialect)));
+            std::vector<TSourceFile> Files = Case.Files;
+            Files.push_back({"P.dpr", ProjectText(Case.Units)});
+            const TProjectDir Project(Files);
+            TRecorder Recorder;
+            TRun Run(Recorder);
+            Run.Dialect = Dialect;
+            Run.ProjectFile = Project.Dir() + "P.dpr";
+            Run.BuildDir = Project.Dir();
+            bool Stopped = false;
+            try {
+                Run.Execute(Run.ProjectFile, std::string(DefaultDefines(Dialect)));
+            } catch (const CorvanetError& Error) {
+                Stopped = true;
+                EXPECT_NE(std::string(Error.what()).find("a source file of the run"), std::string::npos)
+                    << Error.what();
+            }
+            EXPECT_EQ(Stopped, Case.Stops);
+            for (const TSourceFile& File : Files)
+                EXPECT_EQ(testsupport::ReadFileBytes(Project.Dir() + File.Path), File.Text) << File.Path;
+            for (const auto& [Page, Source] : Case.Pages) {
+                SCOPED_TRACE(Page);
+                testing::ExpectWholeSource(
+                    testing::ReadBack(Project.Dir() + Page + ".html", Project.Dir() + Page + ".rtf"),
+                    testsupport::ReadFileBytes(Project.Dir() + Source));
+            }
+            if (Case.Stops) continue;
+            const std::string Contents = testsupport::ReadFileBytes(Project.Dir() + "content.html");
+            for (const auto& [Page, Source] : Case.Pages)
+                EXPECT_NE(Contents.find("HREF = \"" + Page + ".html\""), std::string::npos) << Contents;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvanet::runtest
