@@ -335,5 +335,54 @@ TEST(Cli, AReportLostOnAFullStandardOutputGivesStatusOne) {
     EXPECT_EQ(R.Err, "corvanet-cli: Cannot write the report to standard output: No space left on device\n");
 }
 
+// A UTF-8 unit with non-ASCII identifiers and comments (letters, symbols,
+// CJK, a character beyond the 16-bit plane) and a windows-1252 one: headless
+// Chromium shows each page as its source reads in its encoding, and
+// LibreOffice reads each topic back the same (tests/support/check_readers.py).
+// A copy with a wrong charset and a wrong \'hh must be caught. Skipped, with
+// the reason, where Chromium or LibreOffice is missing.
+TEST(Cli, BrowserAndRtfReaderShowTheSourcesInTheirEncodings) {
+    TScratchDir Dir;
+    const std::string Proj = Dir.Path() + "proj/";
+    std::filesystem::create_directories(Proj);
+    WriteBytes(Proj + "Gr\xC3\xBC\xC3\x9F" "e.pas",
+               "unit Gr\xC3\xBC\xC3\x9F" "e;\r\n\r\n{ Kommentar: Gr\xC3\xB6\xC3\x9F" "e, na\xC3\xAFve caf\xC3\xA9 \xE2\x80\x94 "
+               "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 }\r\ninterface\r\n\r\nprocedure Z\xC3\xA4hle(const Wert: string);\r\n"
+               "\r\nimplementation\r\n\r\n// \xC2\xAB" "Zeile\xC2\xBB mit \xCE\xA9\r\nprocedure Z\xC3\xA4hle(const Wert: string);\r\n"
+               "begin\r\n  Writeln('Gr\xC3\xB6\xC3\x9F" "e: ', Wert, ' \xE2\x82\xAC');\r\nend;\r\n\r\nend.\r\n");
+    WriteBytes(Proj + "Ansi.pas",
+               "unit Ansi;\r\n\r\n{ Commentaire : \xE9t\xE9, cr\xE8me br\xFBl\xE9" "e, \x8Cuvre, \x93quotes\x94 \x96 \x80 }\r\n"
+               "interface\r\n\r\nconst Texte = '\xC7" "a co\xFBte 5 \x80 \xBD';\r\n\r\nimplementation\r\n\r\nend.\r\n");
+    WriteBytes(Proj + "p.dpr", "program p;\r\nuses\r\n  Gr\xC3\xBC\xC3\x9F" "e in 'Gr\xC3\xBC\xC3\x9F" "e.pas',\r\n"
+                               "  Ansi in 'Ansi.pas';\r\nbegin\r\nend.\r\n");
+    ASSERT_EQ(RunCli({"-q", "-o", "out", "proj/p.dpr"}, Dir.Path()).Status, 0);
+    const std::string Out = Dir.Path() + "out/";
+    // The broken copies: a page that declares UTF-8 for windows-1252 bytes, a
+    // topic whose first e acute is an e grave.
+    std::string Page = ReadBytes(Out + "Ansi.html"), Topic = ReadBytes(Out + "Ansi.rtf");
+    Page.replace(Page.find("charset=windows-1252"), 20, "charset=utf-8");
+    Topic.replace(Topic.find("\\'e9"), 4, "\\'e8");
+    WriteBytes(Out + "Broken.html", Page);
+    WriteBytes(Out + "Broken.rtf", Topic);
+    const std::vector<std::string> Args = {"utf-8",  Proj + "Gr\xC3\xBC\xC3\x9F" "e.pas", Out + "Gr\xC3\xBC\xC3\x9F" "e.html",
+                                           Out + "Gr\xC3\xBC\xC3\x9F" "e.rtf", "cp1252", Proj + "Ansi.pas",
+                                           Out + "Ansi.html", Out + "Ansi.rtf", "cp1252", Proj + "Ansi.pas",
+                                           Out + "Broken.html", Out + "Broken.rtf"};
+    std::string Command = "python3 " + Quote(std::string(CORVANET_SOURCE_DIR) + "/tests/support/check_readers.py");
+    for (const std::string& Arg : Args) Command += " " + Quote(Arg);
+    Command += " >" + Quote(Dir.Path() + "check") + " 2>&1";
+    const int Raw = std::system(Command.c_str());
+    const int Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+    const std::string Said = ReadBytes(Dir.Path() + "check");
+    if (Status == 127) GTEST_SKIP() << "python3 is not installed: browser and RTF reader check skipped";
+    if (Status == 3) GTEST_SKIP() << "browser and RTF reader check skipped: " << Said;
+    EXPECT_EQ(Status, 1) << Said;
+    // Only the broken copies differ, each in the reader that reads it.
+    std::vector<std::string> Problems;
+    for (std::size_t From = 0, To; (To = Said.find('\n', From)) != std::string::npos; From = To + 1)
+        Problems.push_back(Said.substr(From, Said.find(':', From) - From));
+    EXPECT_EQ(Problems, (std::vector<std::string>{Out + "Broken.html", Out + "Broken.rtf"})) << Said;
+}
+
 }  // namespace
 }  // namespace corvanet
