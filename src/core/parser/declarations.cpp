@@ -83,7 +83,7 @@ TParseResult TParser::ReadConstDeclarations() {
         symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
         DeclareAnchor({}, Text());
         Read();
-        if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+        if (AcceptLinking(tkColon) && ReadType() != prParsed) return prFailed;
         if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
         SkipHints();
         if (!Accept(tkSemicolon)) return prFailed;
@@ -184,7 +184,7 @@ TParseResult TParser::ReadModernTypeDeclaration() {
         queue_.QueueCurrentToken();
     }
     if (Arity > 0) symbols_.AddCaption(symbols_.CurrentUnit, Name, Caption);
-    if (!EqualTaken && !Accept(tkEqual)) return prFailed;
+    if (!EqualTaken && !AcceptLinking(tkEqual)) return prFailed;
     // "type T" makes a distinct type; Free Pascal's "type helper for T" is a
     // helper, read as a record helper.
     if (Accept(tkType) && IsWord("helper")) {
@@ -224,7 +224,7 @@ TParseResult TParser::ReadVarDeclaration() {
     if (Modern()) {
         SkipAttributes();
         if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
-        if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
+        if (!AcceptLinking(tkColon) || ReadType() != prParsed) return prFailed;
         SkipHints();
         if (IsWord("absolute") || Kind() == tkEqual) {
             Read();
@@ -486,9 +486,9 @@ TParseResult TParser::ReadParameterGroup() {
         if (Keyword) Read();
         SkipAttributes();
         if (ReadIdentList() != prParsed) return Keyword ? prFailed : prAbsent;
-        if (Accept(tkColon)) {
+        if (AcceptLinking(tkColon)) {
             if (Accept(tkArray)) {
-                if (!Accept(tkOf)) return prFailed;
+                if (!AcceptLinking(tkOf)) return prFailed;
                 if (!Accept(tkConst) && ReadType() != prParsed) return prFailed;
             } else if (ReadType() != prParsed) {
                 return prFailed;

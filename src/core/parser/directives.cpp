@@ -167,11 +167,11 @@ TParseResult TParser::ReadTypeReferenceRest() {
 }
 
 TParseResult TParser::ReadTypeArguments() {
-    if (!Accept(tkLess)) return prAbsent;
+    if (!AcceptLinking(tkLess)) return prAbsent;
     for (;;) {
         if (ReadType() != prParsed) return prFailed;
         if (Accept(tkGreater)) return prParsed;
-        if (!Accept(tkComma)) return prFailed;
+        if (!AcceptLinking(tkComma)) return prFailed;
     }
 }
 

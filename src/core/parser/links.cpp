@@ -207,8 +207,7 @@ TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     if (Modern() && !Heading.Qualifier.empty() && Kind() == tkEqual) return prParsed;
     // Initialize, Finalize and Assign operators give no result.
     if (Routine == skOperator && Kind() != tkColon) return prParsed;
-    if (Kind() != tkColon) return prFailed;
-    Read();
+    if (!AcceptLinking(tkColon)) return prFailed;
     if (Modern()) return ReadType() == prParsed ? prParsed : prFailed;
     if (Kind() != tkIdentifier && Kind() != tkString) return prFailed;
     Read();
@@ -245,7 +244,7 @@ TParseResult TParser::ReadAncestors() {
     const std::size_t Index = QueueHeldToken();
     if (Pass() == 2) {
         const auto Found = symbols_.FindVisibleSymbol(Text());
-        if (Found && Found->Kind == skClass && AmendSymbolLink(Index, Found->UnitName, Found->UnitPage, Found->Name, Text()))
+        if (Found && (Found->Kind == skClass || Modern()) && AmendSymbolLink(Index, Found->UnitName, Found->UnitPage, Found->Name, Text()))
             ++Links.AncestorLinks;
     }
     queue_.HoldOutput = false;
@@ -254,7 +253,7 @@ TParseResult TParser::ReadAncestors() {
     // interfaces may follow it.
     if (Modern()) {
         if ((Specialized ? ReadTypeReference() : ReadTypeReferenceRest()) != prParsed) return prFailed;
-        while (Accept(tkComma))
+        while (AcceptLinking(tkComma))
             if (ReadTypeReference() != prParsed) return prFailed;
     }
     if (Kind() != tkRParen) return prFailed;

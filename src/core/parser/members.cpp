@@ -60,7 +60,7 @@ TParseResult TParser::ReadStructure() {
     } else if (Anchored && Pass() == 1 && !symbols_.AnchorsOnly) {
         NoteAnchor({}, Name);
     }
-    if (Keyword == tkClass && Accept(tkOf)) {
+    if (Keyword == tkClass && AcceptLinking(tkOf)) {
         if (!Name.empty()) symbols_.SetLastSymbolKind(skType);
         return ReadTypeReference() == prParsed ? prParsed : prFailed;
     }
@@ -136,7 +136,7 @@ TParseResult TParser::ReadMember() {
 // Fields = IdentList ":" Type [Hints] [";"]   (fields are not recorded)
 TParseResult TParser::ReadFields() {
     if (TParseResult R = ReadIdentList(); R != prParsed) return R;
-    if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
+    if (!AcceptLinking(tkColon) || ReadType() != prParsed) return prFailed;
     SkipHints();
     (void)Accept(tkSemicolon);
     // A field of a procedural type may name its calling convention after the ";".
@@ -153,7 +153,7 @@ TParseResult TParser::ReadMemberConstants() {
     for (;;) {
         SkipAttributes();
         if (IsWord("strict") || !Accept(tkIdentifier)) return prParsed;
-        if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+        if (AcceptLinking(tkColon) && ReadType() != prParsed) return prFailed;
         if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
         SkipHints();
         if (!Accept(tkSemicolon)) return prFailed;

@@ -110,6 +110,29 @@ bool TParser::ReadHoldingNext() {
     return true;
 }
 
+bool TParser::AcceptLinking(TTokenKind K) {
+    if (Kind() != K) return false;
+    if (!Modern() || (Pass() != 2 && Pass() != 3) || queue_.HoldOutput) {
+        Read();
+        return true;
+    }
+    queue_.HoldNextToken = true;
+    Read();
+    queue_.HoldNextToken = false;
+    if (Kind() == tkIdentifier) {
+        if (const auto Found = symbols_.FindVisibleSymbol(Text())) {
+            // Queued, the entry is written with the next token read.
+            queue_.HoldOutput = true;
+            const std::size_t Index = QueueHeldToken();
+            queue_.HoldOutput = false;
+            if (AmendSymbolLink(Index, Found->UnitName, Found->UnitPage, Found->Name, Text())) ++Links.RoutineLinks;
+            return true;
+        }
+    }
+    WriteHeld();
+    return true;
+}
+
 TParseResult TParser::DispatchRule() {
     switch (Kind()) {
     case tkIdentifier:

@@ -171,6 +171,10 @@ public:
     void WriteHeld() {
         if (stream_.TokenHook) stream_.TokenHook();
     }
+    // Accept(K) where a type or a value follows in a declaration: in the
+    // modern output passes the name after K links to the recorded symbol it
+    // names (a single name, looked up as a use in a body is).
+    bool AcceptLinking(TTokenKind K);
     void BeginPage() {
         claimed_.clear();
         ResetBlocks();

@@ -54,7 +54,7 @@ TParseResult TParser::ReadArrayType() {
     } else if (Accept(tkLBracket) && ReadListRest(&TParser::ReadOrdinalType, tkComma, tkRBracket) != prParsed) {
         return prFailed;
     }
-    if (!Accept(tkOf)) return prFailed;
+    if (!AcceptLinking(tkOf)) return prFailed;
     return ReadType();
 }
 
@@ -319,7 +319,7 @@ TParseResult TParser::ReadModernProperty() {
     Read();
     if (Accept(tkLBracket) && ReadListRest(&TParser::ReadParameterGroup, tkSemicolon, tkRBracket) != prParsed)
         return prFailed;
-    if (Accept(tkColon) && ReadType() != prParsed) return prFailed;
+    if (AcceptLinking(tkColon) && ReadType() != prParsed) return prFailed;
     while (Kind() == tkIdentifier) {
         if (IsWord("nodefault") || IsWord("readonly") || IsWord("writeonly")) {
             Read();
