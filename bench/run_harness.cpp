@@ -5,16 +5,17 @@
 // (wait4's rusage) are that run's alone. Each run writes into a directory that
 // did not exist, after a sync, and no output is deleted before the harness
 // ends: deleting files just before a run makes file creation slow.
-//   run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...
+//   run_harness [--runs N] [--threads N] [--dialect classic|modern] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...
 // --threads: threads of the output pass (default 0: one per core).
 // --phases: each run also tells on standard error how long each step took
-// (the time from one status of the run to the next).
+// (the wall and CPU time from one status of the run to the next).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -32,7 +33,8 @@ namespace fs = std::filesystem;
 struct TOptions {
     int Runs = 3;
     unsigned Threads = 0;
-    std::string Defines = "WIN32;VER100";
+    TDialect Dialect = TDialect::Classic;
+    std::string Defines;  // empty: the dialect's default
     std::string Output;  // where the runs' directories go; empty: a temporary directory, removed at the end
     bool Tsv = false;
     bool Phases = false;
@@ -52,7 +54,7 @@ struct TMeasure {
 constexpr double MiB = 1024.0 * 1024.0;
 
 [[noreturn]] void Usage() {
-    std::fputs("usage: run_harness [--runs N] [--threads N] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...\n",
+    std::fputs("usage: run_harness [--runs N] [--threads N] [--dialect classic|modern] [--defines TEXT] [--output DIR] [--tsv] [--phases] PROJECT.dpr...\n",
                stderr);
     std::exit(2);
 }
@@ -65,6 +67,11 @@ TOptions ParseOptions(int argc, char** argv) {
         if (A == "--runs" && HasValue) O.Runs = std::max(1, std::atoi(argv[++i]));
         else if (A == "--threads" && HasValue) O.Threads = static_cast<unsigned>(std::max(0, std::atoi(argv[++i])));
         else if (A == "--defines" && HasValue) O.Defines = argv[++i];
+        else if (A == "--dialect" && HasValue) {
+            const std::string D = argv[++i];
+            if (D != "classic" && D != "modern") Usage();
+            O.Dialect = D == "modern" ? TDialect::Modern : TDialect::Classic;
+        }
         else if (A == "--output" && HasValue) O.Output = argv[++i];
         else if (A == "--tsv") O.Tsv = true;
         else if (A == "--phases") O.Phases = true;
@@ -82,18 +89,27 @@ public:
         Close();
         current_ = Text;
         start_ = std::chrono::steady_clock::now();
+        cpuStart_ = ProcessCpu();
     }
     // Tells the last step's time too; nothing when no step began.
     void Close() {
         if (current_.empty()) return;
         const double S = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        std::fprintf(stderr, "  %7.3f s  %s\n", S, current_.c_str());
+        std::fprintf(stderr, "  %7.3f s  %7.3f s CPU  %s\n", S, ProcessCpu() - cpuStart_, current_.c_str());
         current_.clear();
     }
 
 private:
+    // The CPU time of every thread of the process, in seconds: on a busy
+    // machine a step's wall time says little.
+    static double ProcessCpu() {
+        timespec T{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &T);
+        return static_cast<double>(T.tv_sec) + static_cast<double>(T.tv_nsec) / 1e9;
+    }
     std::string current_;
     std::chrono::steady_clock::time_point start_;
+    double cpuStart_ = 0;
 };
 
 // The child: one run, its counts written to Fd as one line.
@@ -107,7 +123,8 @@ private:
         Run.ProjectFile = Project;
         Run.BuildDir = Dir + "/";
         Run.Threads = O.Threads;
-        Run.Execute(Project, O.Defines);
+        Run.Dialect = O.Dialect;
+        Run.Execute(Project, O.Defines.empty() ? std::string(DefaultDefines(O.Dialect)) : O.Defines);
         Phases.Close();
         if (O.Phases)
             std::fprintf(stderr, "  %llu units read again after a helper's wrong guess, %llu read for a helper\n",

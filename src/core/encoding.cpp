@@ -7,10 +7,19 @@
 #include <vector>
 
 #include "compare.h"
+#include "unaligned.h"
 
 namespace corvanet {
 
 namespace {
+
+// The first byte above 127 from From on, or End: sources are mostly ASCII,
+// so eight bytes are looked at at once.
+const char* SkipAscii(const char* From, const char* End) noexcept {
+    while (End - From >= 8 && (Load<std::uint64_t>(From) & 0x8080808080808080ull) == 0) From += 8;
+    while (From < End && static_cast<unsigned char>(*From) < 0x80) ++From;
+    return From;
+}
 
 // The length of the valid UTF-8 sequence at P (1 for ASCII), 0 when invalid.
 std::size_t SequenceLength(const unsigned char* P, std::size_t Left, std::uint32_t& Code) {
@@ -35,16 +44,16 @@ std::size_t SequenceLength(const unsigned char* P, std::size_t Left, std::uint32
 }
 
 bool IsUtf8WithHighBytes(std::string_view Bytes) {
-    const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
-    std::size_t Left = Bytes.size();
+    const char* P = Bytes.data();
+    const char* const End = P + Bytes.size();
     bool High = false;
-    while (Left > 0) {
+    while ((P = SkipAscii(P, End)) < End) {
         std::uint32_t Code = 0;
-        const std::size_t N = SequenceLength(P, Left, Code);
+        const std::size_t N =
+            SequenceLength(reinterpret_cast<const unsigned char*>(P), static_cast<std::size_t>(End - P), Code);
         if (N == 0) return false;
-        High |= N > 1;
+        High = true;
         P += N;
-        Left -= N;
     }
     return High;
 }
@@ -123,8 +132,7 @@ std::string HtmlCharsetMeta(const TSourceEncoding& Encoding) {
 }
 
 char* EscapeRtfHighBytes(char* From, char* End, const TSourceEncoding& Encoding) {
-    char* First = From;
-    while (First < End && static_cast<unsigned char>(*First) < 0x80) ++First;
+    char* First = From + (SkipAscii(From, End) - From);
     if (First == End) return End;
     // The rest moves to a copy, and its escapes are written over the original.
     thread_local std::vector<char> Copy;

@@ -33,6 +33,7 @@ bool HasExtension(std::string_view Name) {
 void TRun::StartIncludes(const std::string& Path) {
     openFiles_.assign(1, {std::filesystem::path(Path).lexically_normal().string(), 0});
     Documents.Reading = 0;
+    Stream.Unwritten = false;
     pendingPair_ = 0;
 }
 
@@ -49,22 +50,29 @@ std::string TRun::FindInclude(std::string_view Written) {
     if (Name.starts_with("*.")) Name = ReplaceExtension(FileNamePart(openFiles_.front().Path), "") + Name.substr(1);
     std::vector<std::string> Dirs = {DirectoryPart(Holder), DirectoryPart(openFiles_.front().Path),
                                      DirectoryPart(ProjectFile)};
-    for (const std::string& Dir : IncludePath) Dirs.push_back(Dir.empty() || Dir.back() == '/' ? Dir : Dir + '/');
-    std::vector<std::string> Names = {Name};
-    if (!HasExtension(Name))
-        for (const char* Extension : {".pas", ".inc", ".pp"}) Names.push_back(Name + Extension);
-    std::string Found;
-    for (const std::string& Dir : Dirs) {
-        for (const std::string& Candidate : Names) {
-            const std::string Path =
-                !Candidate.empty() && Candidate[0] == '/' ? Candidate : ResolvePath(Dir, Candidate, &listings_);
-            if (IsFile(Path)) {
-                // One file, one name: "Tests/../Source/x.inc" is "Source/x.inc".
-                Found = std::filesystem::path(Path).lexically_normal().string();
-                break;
+    // The project's directory and the include path are the run's: the first
+    // two directories and the name decide the answer.
+    std::string Key = Dirs[0];
+    Key.append(1, '\0').append(Dirs[1]).append(1, '\0').append(Name);
+    auto [Lookup, New] = includeLookups_.try_emplace(std::move(Key));
+    std::string& Found = Lookup->second;
+    if (New) {
+        for (const std::string& Dir : IncludePath) Dirs.push_back(Dir.empty() || Dir.back() == '/' ? Dir : Dir + '/');
+        std::vector<std::string> Names = {Name};
+        if (!HasExtension(Name))
+            for (const char* Extension : {".pas", ".inc", ".pp"}) Names.push_back(Name + Extension);
+        for (const std::string& Dir : Dirs) {
+            for (const std::string& Candidate : Names) {
+                const std::string Path =
+                    !Candidate.empty() && Candidate[0] == '/' ? Candidate : ResolvePath(Dir, Candidate, &listings_);
+                if (IsFile(Path)) {
+                    // One file, one name: "Tests/../Source/x.inc" is "Source/x.inc".
+                    Found = std::filesystem::path(Path).lexically_normal().string();
+                    break;
+                }
             }
+            if (!Found.empty()) break;
         }
-        if (!Found.empty()) break;
     }
     if (Found.empty()) {
         Warning("include file " + Name + " not found");
@@ -105,6 +113,7 @@ void TRun::SwitchInclude(bool Begins) {
     if (!Begins && openFiles_.size() > 1) openFiles_.pop_back();
     Documents.Reading = Begins ? pendingPair_ : openFiles_.back().Pair;
     Documents.Activate(Documents.Reading);
+    Stream.Unwritten = Documents.Reading < 0;
 }
 
 }  // namespace corvanet

@@ -247,6 +247,7 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.Symbols.CopyTable(Symbols);
     Run.Stream.FileDefines = Stream.FileDefines;
     Run.IncludePath = IncludePath;
+    Run.includers_ = includers_;
     Run.writesIncludes_ = false;
     if (Stream.Dialect == TDialect::Classic) Run.Stream.Journal = &Helper.Journal;
     Run.Documents.KeepFinished = true;  // written from a guess: in place once adopted
@@ -263,6 +264,7 @@ void TRun::RunHelper(THelper& Helper) {
         Run.Symbols.CurrentClass.clear();
     };
     auto Read = [&](int Unit) {
+        if (Helper.Visit == &TRun::GenerateUnit && Run.includers_.contains(Unit)) return;
         TUnitRecord Record;
         Record.Unit = Unit;
         Record.LastTypeIn = Run.Parser.LastTypeName;
@@ -413,6 +415,7 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             sourcePaths_.merge(Helper->Run.sourcePaths_);
             sourceSizes_.merge(Helper->Run.sourceSizes_);
             encodings_.merge(Helper->Run.encodings_);
+            includers_.merge(Helper->Run.includers_);
         }
         (this->*Visit)(Count - 1);
         ++Done;

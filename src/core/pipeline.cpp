@@ -298,6 +298,7 @@ void TRun::ReadUnitInterface(int Index) {
     Parser.BeginPage();
     const std::string Path = SourcePath(WrittenPath);
     Parser.UsedUnitNames.clear();
+    const std::uint64_t Includes = IncludesMet;
     OpenSource(Path, false, false);
     sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
     // The interface ends at `implementation`; a later `interface` (the keyword
@@ -324,6 +325,7 @@ void TRun::ReadUnitInterface(int Index) {
     }
     NoteLexicalStop(WrittenPath);
     Stream.Close();
+    if (IncludesMet != Includes) includers_.insert(Index);
     // Learnt here, so the output pass knows it before it writes the page's head.
     (void)EncodingOf(Path);
     if (UnitPath.empty()) return;

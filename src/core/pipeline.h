@@ -199,6 +199,10 @@ private:
     std::vector<TOpenFile> openFiles_;
     int pendingPair_ = 0;
     std::unordered_map<std::string, std::string> includePages_;  // path read -> page name
+    // Where an include directive's name led, by the directories it was
+    // looked up in and the name ("" for none): a unit's includes are met
+    // in both passes, and an include read by many units is looked up once.
+    std::unordered_map<std::string, std::string> includeLookups_;
     TTokenStream::TIncludeLink includeLink_;
     bool writesIncludes_ = true;  // false on a helper's run
 
@@ -219,6 +223,10 @@ private:
     // The size of each source the symbol pass opened, by the path opened: the
     // output pass weighs its units by them without asking the file system again.
     std::unordered_map<std::string, std::uint64_t> sourceSizes_;
+    // The units whose symbol-pass reading met an include directive: the
+    // output pass's helpers leave them to the run's own thread at once
+    // (their include pages are named there) instead of reading them in vain.
+    std::unordered_set<int> includers_;
     // The modern dialect's encoding of each source, by the path opened, as
     // the symbol pass learnt it; the project file's, for the frame pages.
     std::unordered_map<std::string, TSourceEncoding> encodings_;

@@ -631,6 +631,38 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     return lastResult_ = srToken;
 }
 
+std::uint8_t TScanner::GetDirective(TToken& Token) {
+    Impl& s = *impl_;
+    if (!s.Modern || s.Stopped != srToken || !s.Opened || s.PendingRange) return GetToken(Token);
+    for (;;) {
+        s.TakeStart = s.Pos;
+        const int c = s.Peek();
+        if (c < 0) return GetToken(Token);
+        const std::uint64_t Offset = s.Offset();  // after Peek, which may have moved the window on
+        const auto uc = static_cast<unsigned char>(c);
+        TTokenKind kind = tkEndOfInput;
+        if (HasClass(uc, ccBlank)) {
+            s.TakeClass(ccBlank);
+        } else if (HasClass(uc, s.WordClasses)) {
+            s.TakeClass(s.WordClasses | ccDigit);
+        } else {
+            (void)s.ScanToken(c, kind);  // the modern lexis never stops
+            if (kind == tkDirective) {
+                tokenOffset_ = Offset;
+                s.LinePending = true;
+                Token.Text = s.Given = s.FinishToken();
+                Token.Kind = tkDirective;
+                return lastResult_ = srToken;
+            }
+            if (s.RangeFollows) {  // "1..": both dots, passed over too
+                s.RangeFollows = false;
+                s.Take();
+            }
+        }
+        s.Carry.clear();  // the part of a token that straddled a refill
+    }
+}
+
 void TScanner::CopyRest(const std::function<void(std::string_view)>& Sink) {
     if (lastResult_ != srBadChar && lastResult_ != srOpenString && lastResult_ != srOpenComment) return;
     Impl& s = *impl_;

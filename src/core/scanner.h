@@ -55,6 +55,11 @@ public:
     // Reads the next token into Token (both fields) and returns its reason
     // code. On a nonzero code only Token.Kind is set (tkEndOfInput).
     std::uint8_t GetToken(TToken& Token);
+    // The modern lexis in a switched-off region whose text nobody keeps:
+    // reads on to the next directive and returns it as GetToken would (or
+    // the end of the file), every token before it scanned by the same rules
+    // but handed to no one, so the directive is the one GetToken would meet.
+    std::uint8_t GetDirective(TToken& Token);
 
     // Where the token last returned by GetToken began (0-based byte offset from
     // the start of the file, a skipped byte-order mark counted; 1-based line).

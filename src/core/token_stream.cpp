@@ -158,7 +158,10 @@ void TTokenStream::EndInclude() {
 
 void TTokenStream::NextToken() {
     for (;;) {
-        EndOfInput = Reading().GetToken(CurrentToken);
+        // Nothing of a switched-off region that is written nowhere counts
+        // but its directives.
+        const bool PassOver = Skipping && Dialect == TDialect::Modern && (CurrentPass == 1 || Unwritten);
+        EndOfInput = PassOver ? Reading().GetDirective(CurrentToken) : Reading().GetToken(CurrentToken);
         if (EndOfInput != 0 && !includes_.empty()) [[unlikely]] {
             EndInclude();
             continue;
@@ -185,7 +188,9 @@ void TTokenStream::NextToken() {
             }
             continue;  // a directive is trivia
         }
-        if (TokenHook) TokenHook();
+        // The symbol pass writes nothing: its hook only lets go of what the
+        // rules queued, which no blank or comment adds to.
+        if (TokenHook && (CurrentPass != 1 || !IsTrivia(CurrentToken.Kind))) TokenHook();
         if (EndOfInput != 0) return;
         if (!IsTrivia(CurrentToken.Kind) && !Skipping) return;
     }

@@ -95,6 +95,12 @@ public:
     // switches ({$I+}, {$I-,R-}) and "%DATE%"-style forms.
     static std::string_view IncludeName(std::string_view DirectiveText);
 
+    // Modern: set by the run while what is read is written nowhere (an
+    // include file read again after its page is written). There, as in the
+    // symbol pass, a switched-off region is passed over from directive to
+    // directive: its tokens reach neither the parser nor TokenHook.
+    bool Unwritten = false;
+
     // Counters for the run statistics: every token read from the scanner.
     std::uint64_t TokensRead = 0;
 

@@ -341,6 +341,12 @@ bool TParser::MayLink(std::string_view Name) const {
 TParseResult TParser::LinkIdentifier() {
     if (Kind() != tkIdentifier) return prAbsent;
     if (!queue_.HoldOutput) return PassDottedName();
+    // The symbol pass reading an implementation for its anchors links
+    // nothing: the name is read past as the output pass reads it.
+    if (Pass() == 1) {
+        queue_.HoldOutput = false;
+        return PassDottedName();
+    }
     // Most names link to nothing whatever follows them: such a name is
     // written at once and read past, with nothing queued.
     if ((Pass() == 2 || Pass() == 3) && queue_.DelayedTokens.empty() && !MayLink(Text())) {
