@@ -59,6 +59,7 @@ TAcceptanceRun::TAcceptanceRun(TSettings S) : Settings(std::move(S)) {
     if (WorkDir.back() != '/') WorkDir += '/';
     BuildDir = WorkDir + "out/";
     ModernBuildDir = WorkDir + "modern/";
+    DelphiBuildDir = WorkDir + "delphi/";
     ReportPath = WorkDir + "report.txt";
 }
 
@@ -67,17 +68,22 @@ bool TAcceptanceRun::Prepare() {
     if (!Generate()) return false;
     RunCli();
     RunModernCli();
+    if (!GenerateProject({"--delphi-mode"}, "DelphiMode", DelphiFiles)) return false;
+    RunDelphiModeCli();
     ReportLines = Lines(testsupport::WithoutByteOrderMark(testsupport::ReadBytes(ReportPath)));
     ScanSources();
     return true;
 }
 
 // make_project.py writes the project file and the manifest of its units.
-bool TAcceptanceRun::Generate() {
-    const std::string Project = WorkDir + ProjectName + ".dpr";
-    const std::string Manifest = WorkDir + "units.tsv";
+bool TAcceptanceRun::Generate() { return GenerateProject(Settings.Choice, ProjectName, Files); }
+
+bool TAcceptanceRun::GenerateProject(const std::vector<std::string>& Choice, const std::string& Name,
+                                     std::vector<TSourceFile>& Into) {
+    const std::string Project = WorkDir + Name + ".dpr";
+    const std::string Manifest = WorkDir + Name + ".tsv";
     std::vector<std::string> Argv{Settings.Python, Settings.Generator, "--manifest", Manifest};
-    Argv.insert(Argv.end(), Settings.Choice.begin(), Settings.Choice.end());
+    Argv.insert(Argv.end(), Choice.begin(), Choice.end());
     Argv.push_back(Project);
     generatorStatus_ = RunProcess(Argv, WorkDir + "generator.out", WorkDir + "generator.err");
     if (generatorStatus_ != 0) {
@@ -85,14 +91,14 @@ bool TAcceptanceRun::Generate() {
                   testsupport::ReadBytes(WorkDir + "generator.err");
         return false;
     }
-    Files.push_back({ProjectName, Project, Project});
+    Into.push_back({Name, Project, Project});
     for (const std::string& Line : Lines(testsupport::ReadBytes(Manifest))) {
         const std::vector<std::string> F = Split(Line, '\t');
         if (F.size() != 3) {
             Problem = "bad manifest line: " + Line;
             return false;
         }
-        Files.push_back({F[0], F[1], F[2]});
+        Into.push_back({F[0], F[1], F[2]});
     }
     return true;
 }
@@ -110,6 +116,13 @@ void TAcceptanceRun::RunModernCli() {
                                WorkDir + "modern-report.txt", Files.front().Disk},
                               WorkDir + "modern-cli.out", WorkDir + "modern-cli.err");
     ModernErrors = testsupport::ReadBytes(WorkDir + "modern-cli.err");
+}
+
+void TAcceptanceRun::RunDelphiModeCli() {
+    DelphiStatus = RunProcess({Settings.Cli, "--dialect", "modern", "-o", DelphiBuildDir, "--report",
+                               WorkDir + "delphi-report.txt", DelphiFiles.front().Disk},
+                              WorkDir + "delphi-cli.out", WorkDir + "delphi-cli.err");
+    DelphiErrors = testsupport::ReadBytes(WorkDir + "delphi-cli.err");
 }
 
 void TAcceptanceRun::ScanSources() {

@@ -66,6 +66,12 @@ public:
     std::string ModernBuildDir;
     std::string ModernErrors;
     int ModernStatus = -1;
+    // fpc-source's Delphi-mode units (make_project.py --delphi-mode), read
+    // in the modern dialect into a directory of their own.
+    std::vector<TSourceFile> DelphiFiles;  // the project file first, then its units
+    std::string DelphiBuildDir;
+    std::string DelphiErrors;
+    int DelphiStatus = -1;
     std::vector<std::string> ReportLines;
 
     std::uint64_t TotalBytes() const;
@@ -80,6 +86,9 @@ public:
 
 private:
     bool Generate();
+    bool GenerateProject(const std::vector<std::string>& Choice, const std::string& Name,
+                         std::vector<TSourceFile>& Into);
+    void RunDelphiModeCli();
     void RunCli();
     void RunModernCli();
     void ScanSources();

@@ -10,7 +10,12 @@ A file whose name is not a plain identifier (a dotted name such as
 generics.collections.pas) or is a reserved word (string.pas) cannot be named in
 a uses clause of the language these projects are written in, so it is left out.
 
-usage: make_project.py [--count N | --all] [--manifest FILE] PROJECT.dpr
+With --delphi-mode the project lists instead every unit of fpc-source that
+asks for Delphi mode ({$mode delphi} or {$mode delphiunicode}; .pas and .pp;
+units, not programs),
+Objective-Pascal ones (packages/cocoaint) included, one per file name.
+
+usage: make_project.py [--count N | --all | --delphi-mode] [--manifest FILE] PROJECT.dpr
 Prints the number of units listed and their total size on stdout; exits
 with status 77 when neither package is installed. The
 manifest has one line per unit: registered name, path as written, path on
@@ -76,6 +81,31 @@ def find_units():
     return kept, len(paths) - len(kept)
 
 
+DELPHI_MODE = re.compile(rb"\{\$mode\s+delphi(unicode)?\s*\}", re.I)
+UNIT_HEADING = re.compile(rb"^\s*unit\s+[A-Za-z_]", re.I | re.M)
+
+
+def find_delphi_mode_units():
+    """fpc-source's units (not programs) that ask for Delphi mode, one per file name (first
+    in sorted order), nameable in a uses clause."""
+    seen = {}
+    root = ROOTS[0]
+    for dirpath, dirnames, filenames in os.walk(root):
+        dirnames.sort()
+        for name in sorted(filenames):
+            if not name.lower().endswith((".pas", ".pp")):
+                continue
+            path = os.path.join(dirpath, name)
+            key = unit_name(name).lower()
+            if key in seen or not os.path.isfile(path) or os.path.islink(path) or not nameable(path):
+                continue
+            with open(path, "rb") as f:
+                text = f.read()
+                if DELPHI_MODE.search(text) and UNIT_HEADING.search(text):
+                    seen[key] = path
+    return [seen[k] for k in sorted(seen)], 0
+
+
 def spread(paths, count):
     """count paths taken evenly over the sorted list, so many directories are represented."""
     if count >= len(paths):
@@ -122,16 +152,17 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--count", type=int, default=300)
     ap.add_argument("--all", action="store_true", help="every unit found (one per file name)")
+    ap.add_argument("--delphi-mode", action="store_true", help="fpc-source's Delphi-mode units")
     ap.add_argument("--seed", type=int, default=7)
     ap.add_argument("--manifest", help="also write the list of units to this file")
     ap.add_argument("project")
     a = ap.parse_args()
-    units, left_out = find_units()
+    units, left_out = find_delphi_mode_units() if a.delphi_mode else find_units()
     if not units:
         print("make_project.py: no .pas units under " + " or ".join(ROOTS) +
               " (install fpc-source and lazarus-src: scripts/setup.sh)", file=sys.stderr)
         sys.exit(NO_SOURCES)
-    chosen = units if a.all else spread(units, a.count)
+    chosen = units if a.all or a.delphi_mode else spread(units, a.count)
     rng = random.Random(a.seed)
     # The name before `in` is the file's name on disk; every third path is
     # written as on Windows, so its registered name may differ in case.
