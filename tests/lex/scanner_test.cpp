@@ -421,5 +421,48 @@ TEST(ScannerTest, TokensKeepEveryByte) {
     EXPECT_GT(stopped, 20);  // the faulty half of the seeds does reach the error paths
 }
 
+// A switched-off region that nothing writes is passed over directive to
+// directive: GetDirective must meet exactly the directives GetToken meets
+// (none hidden in a string or comment, none made up), at the same offsets
+// and lines, wherever the window boundaries fall.
+TEST(ScannerTest, GetDirectiveMeetsTheDirectivesGetTokenMeets) {
+    static const char* const Modern[] = {
+        "'''\r\n  {$ENDIF} ''\r\n  '''", "'''\n'''", "'{$ELSE}'", "// {$ENDIF}\r\n", "{ {$ENDIF}", "(*$IFDEF Y*)",
+        "(* {$ELSE} *)", "{$IF X > 1}", "{$ENDIF}", "&begin", "%0101", "1_000..2", "#$0A'{'", "'open {$ENDIF}\r\n",
+        "\xEF\xBB\xBF", "(*)", "{$I x.inc}"};
+    testsupport::TScratchDir dir;
+    const std::string path = dir.Path() + "skip.pas";
+    auto Directives = [&](bool Passing) {
+        TScanner scanner;
+        scanner.Dialect = TDialect::Modern;
+        scanner.Open(path);
+        std::vector<lextest::TScanned> Met;
+        TToken token;
+        while ((Passing ? scanner.GetDirective(token) : scanner.GetToken(token)) == srToken)
+            if (token.Kind == tkDirective)
+                Met.push_back({token.Kind, std::string(token.Text), scanner.TokenOffset(), scanner.TokenLine()});
+        EXPECT_EQ(scanner.LastResult(), srEndOfInput);
+        return Met;
+    };
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        std::mt19937 rng(seed);
+        std::string text;
+        for (const std::string Random = lextest::RandomSource(seed, 200'000, true); text.size() < Random.size();) {
+            text += Random.substr(text.size() % Random.size(), 40 + rng() % 400);
+            text += Modern[rng() % std::size(Modern)];
+        }
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        testsupport::WriteBytes(path, text);
+        const auto Expected = Directives(false);
+        const auto Passed = Directives(true);
+        ASSERT_EQ(Passed.size(), Expected.size());
+        for (std::size_t I = 0; I < Expected.size(); ++I) {
+            EXPECT_EQ(Passed[I].Text, Expected[I].Text);
+            EXPECT_EQ(Passed[I].Offset, Expected[I].Offset);
+            EXPECT_EQ(Passed[I].Line, Expected[I].Line);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace corvanet
