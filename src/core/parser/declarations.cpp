@@ -220,6 +220,7 @@ TParseResult TParser::ReadVarSection() {
 
 // VarDeclaration = identifier {"," identifier} ":" Type ["=" ConstValue] ";"
 // Modern: [Attributes] names ":" Type [Hints] ["absolute" X | "=" Value] [Hints] ";"
+//   [Directives] ["=" Value ";"]
 TParseResult TParser::ReadVarDeclaration() {
     if (Modern()) {
         SkipAttributes();
@@ -231,13 +232,19 @@ TParseResult TParser::ReadVarDeclaration() {
             if (SkipValue() != prParsed) return prFailed;
         }
         SkipHints();
-        if (!Accept(tkSemicolon)) return prFailed;
+        // Free Pascal imports a variable with no ";" before "external".
+        if (!IsWord("external") && !Accept(tkSemicolon)) return prFailed;
         // Free Pascal: a variable imported or exported by name.
         if (IsWord("cvar")) {
             Read();
             (void)Accept(tkSemicolon);
         }
-        return ReadDirectives(false);
+        if (ReadDirectives(false) != prParsed) return prFailed;
+        // A variable of a procedural type takes its value after the type's
+        // directives: "P: function: Integer; stdcall = nil;".
+        if (Kind() != tkEqual) return prParsed;
+        Read();
+        return SkipValue() == prParsed && Accept(tkSemicolon) ? prParsed : prFailed;
     }
     if (TParseResult R = ReadRecordedNames(skVariable); R != prParsed) return R;
     if (!Accept(tkColon) || ReadType() != prParsed) return prFailed;
