@@ -98,8 +98,10 @@ std::string TRun::FindInclude(std::string_view Written) {
             // unit of the same path.
             Page->second = Symbols.Pages.Claim(FileNamePart(Found), "\x01include " + Found);
             IncludeFiles.push_back({Page->second, Found});
-            pendingPair_ = Documents.OpenNestedPair(BuildDir + Page->second + ".html", BuildDir + Page->second + ".rtf",
-                                                    Page->second);
+            const std::string Html = BuildDir + Page->second + ".html", Rtf = BuildDir + Page->second + ".rtf";
+            RefuseSourceFile(Html);  // before any of its documents is put in place
+            RefuseSourceFile(Rtf);
+            pendingPair_ = Documents.OpenNestedPair(Html, Rtf, Page->second);
         }
         includeLink_.Page = Page->second + ".html";
         includeLink_.Topic = "unit_" + Page->second;

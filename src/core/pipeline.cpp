@@ -230,10 +230,6 @@ void TRun::NoteLexicalStop(const std::string& WrittenPath) {
 void TRun::CloseSource(const std::string& WrittenPath) {
     RefuseSourceFile(Documents.HtmlFileName);
     RefuseSourceFile(Documents.RtfFileName);
-    for (const TIncludeFile& Include : IncludeFiles) {
-        RefuseSourceFile(BuildDir + Include.Page + ".html");
-        RefuseSourceFile(BuildDir + Include.Page + ".rtf");
-    }
     NoteLexicalStop(WrittenPath);
     Queue.FinishFile();
     Stream.Close();
