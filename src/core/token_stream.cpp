@@ -108,10 +108,22 @@ void ApplyModernDirective(TTokenStream& stream, std::string_view text) {
     } else if (SameText(name, "ENDIF") || SameText(name, "IFEND")) {
         if (!Stack.empty()) Stack.pop_back();
     } else if (On && SameText(name, "DEFINE")) {
-        if (const std::string_view Name = FirstWord(arg); !Name.empty()) stream.Defines.AddDefine(Name);
+        // "{$DEFINE Name}", or Free Pascal's macro "{$DEFINE Name := Text}".
+        std::string_view Name = FirstWord(arg);
+        const std::size_t Assign = arg.find(":=");
+        if (Assign != std::string_view::npos &&
+            arg.substr(0, Assign).find_first_not_of(" \t", FirstWord(arg.substr(0, Assign)).size()) ==
+                std::string_view::npos) {
+            Name = FirstWord(arg.substr(0, Assign));
+            std::string_view Text = arg.substr(Assign + 2);
+            while (!Text.empty() && (Text.front() == ' ' || Text.front() == '\t')) Text.remove_prefix(1);
+            if (!Name.empty()) stream.Macros[LowerAscii(Name)] = std::string(Text);
+        }
+        if (!Name.empty()) stream.Defines.AddDefine(Name);
         return;
     } else if (On && SameText(name, "UNDEF")) {
         stream.Defines.RemoveDefine(FirstWord(arg));
+        if (!stream.Macros.empty()) stream.Macros.erase(LowerAscii(FirstWord(arg)));
         return;
     } else {
         return;
@@ -123,6 +135,7 @@ void ApplyModernDirective(TTokenStream& stream, std::string_view text) {
 
 void TTokenStream::StartFile() {
     Defines = FileDefines;
+    Macros.clear();
     Conditions.clear();
     Skipping = false;
 }

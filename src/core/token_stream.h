@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "defines.h"
@@ -41,6 +42,9 @@ public:
         bool Taken = false;
     };
     std::vector<TCondition> Conditions;
+    // Modern: Free Pascal's macros ({$DEFINE Name:=Text}) of the file being
+    // read, by the name in lower case; the name is defined too.
+    std::unordered_map<std::string, std::string> Macros;
     // Modern: the defines every file starts from (the run's own).
     TDefines FileDefines;
     // Modern: a fresh file, as the compiler reads each unit: FileDefines in

@@ -18,7 +18,18 @@ void PrepareRun(TRun& Run, TDialect Dialect, const std::vector<std::string>& Wri
     Run.Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
     Run.Stream.FileDefines = Run.Stream.Defines;
     Run.Stream.CurrentPass = 0;
-    for (const std::string& Path : WrittenPaths) Run.Symbols.AddUnit(Path);
+    // As the project scan registers them: the modern dialect under the name
+    // written before `in`, which the generator makes the file's name less
+    // its extension (".pp" too); the classic one under its own rule.
+    for (const std::string& Path : WrittenPaths) {
+        if (Dialect == TDialect::Classic) {
+            Run.Symbols.AddUnit(Path);
+            continue;
+        }
+        std::string Stem(FileNamePart(Path));
+        Stem.erase(std::min(Stem.size(), Stem.rfind('.')));
+        Run.Symbols.AddUnit(Path, Stem);
+    }
 }
 
 // The pass-1 reading of one unit, noting the first token after a section

@@ -11,8 +11,17 @@
 namespace corvanet {
 
 bool TParser::IsCallingConvention() const noexcept {
-    return IsWord("register") || IsWord("pascal") || IsWord("cdecl") || IsWord("stdcall") ||
-           IsWord("safecall");
+    if (IsWord("register") || IsWord("pascal") || IsWord("cdecl") || IsWord("stdcall") || IsWord("safecall"))
+        return true;
+    const std::string_view Macro = MacroText();
+    return SameText(Macro, "register") || SameText(Macro, "pascal") || SameText(Macro, "cdecl") ||
+           SameText(Macro, "stdcall") || SameText(Macro, "safecall");
+}
+
+std::string_view TParser::MacroText() const {
+    if (stream_.Macros.empty() || Kind() != tkIdentifier) return {};
+    const auto Macro = stream_.Macros.find(LowerAscii(Text()));
+    return Macro == stream_.Macros.end() ? std::string_view() : std::string_view(Macro->second);
 }
 
 // Declarations = {LabelSection | ConstSection | TypeSection | VarSection

@@ -9,6 +9,8 @@
 
 #include "parser.h"
 
+#include "../compare.h"
+
 namespace corvanet {
 namespace {
 
@@ -51,8 +53,14 @@ bool TParser::IsDirective(bool Member) const noexcept {
     if (Kind() != tkIdentifier) return false;
     for (const char* Word : PlainDirectives)
         if (IsWord(Word)) return true;
-    return IsWord("message") || IsWord("dispid") || IsWord("external") || IsWord("alias") ||
-           IsWord("deprecated");
+    if (IsWord("message") || IsWord("dispid") || IsWord("external") || IsWord("alias") || IsWord("deprecated"))
+        return true;
+    // Free Pascal's macro for a directive ({$DEFINE extdecl:=cdecl}).
+    const std::string_view Macro = MacroText();
+    if (Macro.empty()) return false;
+    for (const char* Word : PlainDirectives)
+        if (SameText(Macro, Word)) return true;
+    return false;
 }
 
 // Directive {[";"] Directive} [";"], each directive with its arguments:

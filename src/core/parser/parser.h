@@ -321,8 +321,12 @@ private:
         Read();
         return true;
     }
-    // "register", "pascal", "cdecl", "stdcall" or "safecall".
+    // "register", "pascal", "cdecl", "stdcall" or "safecall", or a Free
+    // Pascal macro that stands for one.
     bool IsCallingConvention() const noexcept;
+    // The text of the Free Pascal macro the current identifier names ({$DEFINE
+    // Name:=Text}, modern dialect), empty for any other token.
+    std::string_view MacroText() const;
     // Item {Separator Item} Close, the opening token already read: every item
     // must give prParsed, anything but a separator or Close after it fails.
     [[nodiscard]] TParseResult ReadListRest(TRule Item, TTokenKind Separator, TTokenKind Close);
