@@ -43,19 +43,24 @@ std::size_t SequenceLength(const unsigned char* P, std::size_t Left, std::uint32
     return N;
 }
 
-bool IsUtf8WithHighBytes(std::string_view Bytes) {
-    const char* P = Bytes.data();
-    const char* const End = P + Bytes.size();
-    bool High = false;
-    while ((P = SkipAscii(P, End)) < End) {
-        std::uint32_t Code = 0;
-        const std::size_t N =
-            SequenceLength(reinterpret_cast<const unsigned char*>(P), static_cast<std::size_t>(End - P), Code);
-        if (N == 0) return false;
-        High = true;
-        P += N;
+// The length a UTF-8 sequence with lead byte B has: 1 for ASCII, 0 for a
+// byte that starts none.
+std::size_t LeadLength(unsigned char B) {
+    if (B < 0x80) return 1;
+    if ((B & 0xE0) == 0xC0) return 2;
+    if ((B & 0xF0) == 0xE0) return 3;
+    if ((B & 0xF8) == 0xF0) return 4;
+    return 0;
+}
+
+// Past the ASCII bytes from P, eight at a time: most sources are all ASCII.
+const unsigned char* SkipAscii(const unsigned char* P, const unsigned char* End) {
+    for (std::uint64_t Word; End - P >= 8; P += 8) {
+        std::memcpy(&Word, P, 8);
+        if ((Word & 0x8080808080808080ULL) != 0) break;
     }
-    return High;
+    while (P < End && *P < 0x80) ++P;
+    return P;
 }
 
 // {$CODEPAGE UTF8} (or UTF-8), in any letter case.
@@ -110,9 +115,63 @@ char* PutCode(char* Out, std::uint32_t Code, int CodePage) {
 }  // namespace
 
 TSourceEncoding DetectEncoding(std::string_view Bytes, int AnsiCodePage) {
+    TEncodingSniffer Sniffer;
+    Sniffer.Feed(Bytes);
+    return Sniffer.Result(AnsiCodePage);
+}
+
+// The longest directive looked for is "{$codepage utf-8" (16 bytes): one cut
+// at a piece's end starts within the last 15 bytes, and is complete once 15
+// more have come.
+constexpr std::size_t DirectiveTail = 15;
+
+void TEncodingSniffer::Feed(std::string_view Bytes) {
+    if (head_.size() < 3) head_.append(Bytes.substr(0, 3 - head_.size()));
+    if (!names_) {
+        // A directive that begins in the tail kept from the pieces before.
+        const std::string Joined = tail_ + std::string(Bytes.substr(0, DirectiveTail + 1));
+        names_ = NamesUtf8CodePage(Joined) || NamesUtf8CodePage(Bytes);
+        tail_ = Joined.size() > DirectiveTail && Bytes.size() >= DirectiveTail
+                    ? std::string(Bytes.substr(Bytes.size() - DirectiveTail))
+                    : Joined.substr(Joined.size() > DirectiveTail ? Joined.size() - DirectiveTail : 0);
+    }
+    if (!valid_) return;
+    const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
+    const auto* const End = P + Bytes.size();
+    std::uint32_t Code = 0;
+    if (!partial_.empty()) {
+        // The rest of the sequence the last piece ended inside.
+        const std::size_t Need = LeadLength(static_cast<unsigned char>(partial_[0]));
+        while (partial_.size() < Need && P < End) partial_.push_back(static_cast<char>(*P++));
+        if (partial_.size() < Need) return;
+        valid_ = SequenceLength(reinterpret_cast<const unsigned char*>(partial_.data()), Need, Code) == Need;
+        partial_.clear();
+        if (!valid_) return;
+    }
+    for (P = SkipAscii(P, End); P < End; P = SkipAscii(P, End)) {
+        high_ = true;
+        const std::size_t Need = LeadLength(*P);
+        if (Need == 0) {
+            valid_ = false;
+            return;
+        }
+        if (static_cast<std::size_t>(End - P) < Need) {
+            partial_.assign(reinterpret_cast<const char*>(P), static_cast<std::size_t>(End - P));
+            return;
+        }
+        if (SequenceLength(P, Need, Code) != Need) {
+            valid_ = false;
+            return;
+        }
+        P += Need;
+    }
+}
+
+TSourceEncoding TEncodingSniffer::Result(int AnsiCodePage) const {
     TSourceEncoding Encoding;
     Encoding.CodePage = AnsiCodePage;
-    Encoding.Utf8 = Bytes.starts_with("\xEF\xBB\xBF") || NamesUtf8CodePage(Bytes) || IsUtf8WithHighBytes(Bytes);
+    // A sequence cut by the end of the file is no UTF-8.
+    Encoding.Utf8 = head_ == "\xEF\xBB\xBF" || names_ || (valid_ && high_ && partial_.empty());
     return Encoding;
 }
 

@@ -19,6 +19,24 @@ struct TSourceEncoding {
 // or are valid UTF-8 with at least one byte above 127; else AnsiCodePage.
 TSourceEncoding DetectEncoding(std::string_view Bytes, int AnsiCodePage);
 
+// DetectEncoding's answer for bytes handed over piece by piece, as a reader
+// reads a file window by window, so the encoding is learnt from the reading
+// itself: what it keeps between pieces is a UTF-8 sequence or a directive
+// cut at a piece's end.
+class TEncodingSniffer {
+public:
+    void Feed(std::string_view Bytes);
+    TSourceEncoding Result(int AnsiCodePage) const;
+
+private:
+    std::string head_;     // the first three bytes, for the byte-order mark
+    std::string tail_;     // the last bytes, for a directive cut at a piece's end
+    std::string partial_;  // a UTF-8 sequence the last piece ended inside
+    bool valid_ = true;    // UTF-8 so far
+    bool high_ = false;    // a byte above 127 seen
+    bool names_ = false;   // {$CODEPAGE UTF8} seen
+};
+
 // The charset a page declares: "utf-8", "windows-1252", "shift_jis" ...
 std::string HtmlCharset(const TSourceEncoding& Encoding);
 // <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=...">

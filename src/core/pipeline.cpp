@@ -28,6 +28,9 @@ TRun::TRun(TReporter& Reporter)
       Parser(Stream, Symbols, Queue),
       reporter_(Reporter) {
     Stream.TokenHook = [this] { Queue.FlushTokens(); };
+    Stream.Scanner.BytesRead = [this](std::string_view Bytes) {
+        if (sniffing_) sniffer_.Feed(Bytes);
+    };
     Parser.UnitReadable = [this](std::string_view Name, std::string_view Path) {
         return ProjectUnitReadable(Name, Path);
     };
@@ -209,6 +212,9 @@ void TRun::OpenSource(const std::string& Path, bool Counted, bool WithDocuments)
         Symbols.CurrentClass.clear();
         StartIncludes(Path);
     }
+    // The symbol pass learns a modern source's encoding from its own reading.
+    sniffing_ = Dialect == TDialect::Modern && Stream.CurrentPass == 1 && !encodings_.contains(Path);
+    sniffer_ = {};
     Stream.Open(Path);
     if (WithDocuments) Documents.OpenDocuments(Symbols.CurrentUnit, Parser.PageSuffix);
     if (Counted) Statistics.SourceBytes += Stream.Scanner.FileSize();
@@ -320,9 +326,15 @@ void TRun::ReadUnitInterface(int Index) {
         Symbols.AnchorsOnly = false;
     }
     NoteLexicalStop(WrittenPath);
+    // Learnt here, so the output pass knows it before it writes the page's
+    // head: from the bytes this reading took, and the rest of the file.
+    if (sniffing_) {
+        Stream.Scanner.FinishReading();
+        encodings_.try_emplace(Path, sniffer_.Result(CodePage));
+        sniffing_ = false;
+    }
     Stream.Close();
     if (IncludesMet != Includes) includers_.insert(Index);
-    // Learnt here, so the output pass knows it before it writes the page's head.
     (void)EncodingOf(Path);
     if (UnitPath.empty()) return;
     const std::vector<std::string> Used = std::move(Parser.UsedUnitNames);

@@ -231,6 +231,8 @@ private:
     // the symbol pass learnt it; the project file's, for the frame pages.
     std::unordered_map<std::string, TSourceEncoding> encodings_;
     std::optional<TSourceEncoding> projectEncoding_;
+    TEncodingSniffer sniffer_;  // fed by the symbol pass's reading of a source
+    bool sniffing_ = false;
     // The encoding the documents of the source at Path declare: nothing in
     // the classic dialect; learnt from its bytes when not known yet.
     std::optional<TSourceEncoding> EncodingOf(const std::string& Path);

@@ -65,6 +65,7 @@ std::string_view ScanResultText(std::uint8_t reason) noexcept {
 
 struct TScanner::Impl {
     std::FILE* File = nullptr;
+    const std::function<void(std::string_view)>* BytesRead = nullptr;  // the scanner's, when set
     std::string FileName;
     std::string Text;  // OpenText's copy; the window is the whole of it
     bool Modern = false;
@@ -126,6 +127,7 @@ struct TScanner::Impl {
     std::size_t ReadWindow() {
         const std::size_t got = ReadFile(Buffer.data(), BufferSize);
         Buffer[got] = '\0';
+        if (BytesRead != nullptr && got != 0) (*BytesRead)(std::string_view(Buffer.data(), got));
         return got;
     }
 
@@ -540,6 +542,7 @@ void TScanner::Open(const std::string& FileName) {
     s.SetDialect(Dialect);
     s.Opened = true;
     s.Buffer.resize(BufferSize + 1);  // and the NUL after the window
+    s.BytesRead = BytesRead ? &BytesRead : nullptr;
     fileSize_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
     const std::size_t got = s.ReadWindow();
     s.Exhausted = got == 0;
@@ -567,6 +570,15 @@ void TScanner::Close() {
     tokenOffset_ = 0;
     lastResult_ = srToken;
     fileSize_ = 0;
+}
+
+void TScanner::FinishReading() {
+    Impl& s = *impl_;
+    if (s.File == nullptr || s.Exhausted) return;
+    while (s.ReadWindow() != 0) {
+    }
+    s.Exhausted = true;
+    s.StartWindow(s.Buffer.data(), 0);
 }
 
 bool TScanner::IsOpen() const noexcept { return impl_->Opened; }

@@ -77,6 +77,15 @@ public:
     // follows it. Does nothing after a normal end or when no error occurred.
     void CopyRest(const std::function<void(std::string_view)>& Sink);
 
+    // Handed every window of a file as it is read from the disk (not the
+    // text of OpenText, nor bytes read again to count lines), so a reader can
+    // learn about the bytes without reading the file a second time. Taken at
+    // Open.
+    std::function<void(std::string_view)> BytesRead;
+    // Reads what is left of the file, handing it to BytesRead; no token may
+    // be read after it (Close follows). Does nothing without a file.
+    void FinishReading();
+
     // Bytes of the open file (a skipped byte-order mark included).
     std::uint64_t FileSize() const noexcept { return fileSize_; }
 

@@ -72,5 +72,27 @@ TEST(Encodings, PagesDeclareTheirsAndTopicsEscapeEveryCharacterAbove127) {
     EXPECT_NE(testsupport::ReadBytes(Project.Out() + "Ansi.rtf").find("Z\xE4hle"), std::string::npos);
 }
 
+// The symbol pass learns the encoding from the scanner's windows of 64 KiB:
+// a UTF-8 character cut by a window's end, and a windows-1252 byte that comes
+// only after a first window that reads as UTF-8, are told as in a file read
+// whole.
+TEST(Encodings, LearntAcrossTheScannersWindows) {
+    const std::string Padding = "{" + std::string(65518, 'x') + "}\r\n";
+    const std::string Utf = "unit Utf;\r\n" + Padding + "{ \xE2\x82\xAC }\r\ninterface\r\nimplementation\r\nend.\r\n";
+    const std::string Ansi = "unit Ansi;\r\n{ \xC3\xBC }\r\n" + Padding + Padding + "{ \x80 }\r\ninterface\r\n"
+                             "implementation\r\nend.\r\n";
+    ASSERT_EQ(Utf.substr(65535, 3), "\xE2\x82\xAC");  // the euro sign across 64 KiB
+    const TProjectDir Project({{"P.dpr", ProjectText({{"Utf", "Utf.pas"}, {"Ansi", "Ansi.pas"}})},
+                               {"Utf.pas", Utf},
+                               {"Ansi.pas", Ansi}});
+    TRecorder Recorder;
+    TRun Run(Recorder);
+    Run.Dialect = TDialect::Modern;
+    Project.Run(Run, "P.dpr", std::string(ModernDefines));
+    EXPECT_NE(testsupport::ReadBytes(Project.Out() + "Utf.html").find("charset=utf-8"), std::string::npos);
+    EXPECT_NE(testsupport::ReadBytes(Project.Out() + "Ansi.html").find("charset=windows-1252"), std::string::npos);
+    testing::ExpectWholeSource(testing::ReadBack(Project.Out() + "Utf.html", Project.Out() + "Utf.rtf"), Utf);
+}
+
 }  // namespace
 }  // namespace corvanet::runtest
