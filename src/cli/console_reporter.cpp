@@ -35,6 +35,15 @@ void TConsoleReporter::Warning(const std::string& Text) {
     if (terminal_ && !quiet_) Draw();
 }
 
+void TConsoleReporter::HelpCompilerOutput(const std::string& Text, bool Failed) {
+    if (quiet_ && !Failed) return;
+    EndLine();
+    std::fwrite(Text.data(), 1, Text.size(), out_);
+    if (Text.back() != '\n') std::fputc('\n', out_);
+    std::fflush(out_);
+    if (terminal_ && !quiet_) Draw();
+}
+
 void TConsoleReporter::Final(const std::string& Text) {
     if (quiet_) return;
     EndLine();  // the bar keeps its last state above

@@ -17,6 +17,8 @@ public:
     void Progress(int Total, int Position) override;
     void Status(const std::string& StatusText) override;
     void Warning(const std::string& Text) override;
+    // Shown as written; a quiet run shows it only when the compiler failed.
+    void HelpCompilerOutput(const std::string& Text, bool Failed) override;
 
     // A last status line ("Time Taken: ..."), below the bar.
     void Final(const std::string& Text);

@@ -79,6 +79,7 @@ int Process(const TCliOptions& Options) {
         Run.ProjectFile = Options.Project;
         Run.BuildDir = BuildLocation(Options.Output);
         Run.HelpCompiler = Options.HelpCompiler;
+        Run.HelpCompilerTimeout = Options.HelpCompilerTimeout;
         Run.Dialect = Options.Dialect;
         for (std::size_t From = 0; From < Options.IncludePath.size();) {
             const std::size_t To = std::min(Options.IncludePath.find(';', From), Options.IncludePath.size());
@@ -111,8 +112,9 @@ int Process(const TCliOptions& Options) {
 
 int main(int argc, char** argv) {
     using namespace corvanet::cli;
-    // Before any thread starts: an interrupted run leaves no temporary file.
-    corvanet::RemoveTemporariesOnSignals();
+    // Before any thread starts: an interrupted run leaves no temporary file,
+    // and no help compiler running on.
+    corvanet::RemoveTemporariesOnSignals(&corvanet::StopRunningProgram);
     TCliOptions Options;
     const std::vector<std::string> Args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const std::string Problem = ParseArguments(Args, Options);

@@ -46,7 +46,11 @@ const char* const UsageText =
     "      --codepage N          the Windows code page of sources that are not\n"
     "                            UTF-8 (default 1252), and of the RTF topics\n"
     "      --help-compiler PATH  help compiler started on the help project\n"
-    "                            (default: none is started)\n"
+    "                            (default: none is started). Its output goes to\n"
+    "                            standard error (with -q only when it failed)\n"
+    "      --help-compiler-timeout SECONDS\n"
+    "                            kill the help compiler if it has not finished\n"
+    "                            after SECONDS (default: wait as long as it takes)\n"
     "      --report FILE         where the report goes; \"-\", the default, is\n"
     "                            standard output\n"
     "  -q, --quiet               no progress, status or time taken on standard error\n"
@@ -65,7 +69,9 @@ const char* const UsageText =
     "  1  the run stopped on an error\n"
     "  2  bad usage\n"
     "  3  finished, but something asked for was not produced: a unit named with\n"
-    "     `in` was left out, or the help compiler could not be started or failed\n";
+    "     `in` was left out, or the help compiler could not be started, failed or\n"
+    "     was stopped by --help-compiler-timeout; then the help project and the\n"
+    "     topics are kept\n";
 
 namespace {
 
@@ -82,6 +88,7 @@ constexpr TValueOption ValueOptions[] = {
     {"", "--dialect", &TCliOptions::DialectText},
     {"-I", "--include-path", &TCliOptions::IncludePath, true},
     {"", "--help-compiler", &TCliOptions::HelpCompiler},
+    {"", "--help-compiler-timeout", &TCliOptions::HelpCompilerTimeoutText},
     {"", "--report", &TCliOptions::Report},
     {"-U", "--unit-path", &TCliOptions::UnitPath, true},
     {"", "--unit-scopes", &TCliOptions::UnitScopes},
@@ -132,6 +139,13 @@ public:
             if (Text.empty() || Text.size() > 5 || Text.find_first_not_of("0123456789") != std::string::npos)
                 return "bad code page: " + Text + " (a number, e.g. 1250)";
             options_.CodePage = std::stoi(Text);
+        }
+        if (given_("--help-compiler-timeout")) {
+            const std::string& Text = options_.HelpCompilerTimeoutText;
+            if (Text.empty() || Text.size() > 6 || Text.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(Text) == 0)
+                return "bad help compiler timeout: " + Text + " (whole seconds, at least 1)";
+            options_.HelpCompilerTimeout = std::stoi(Text);
         }
         if (!given_("--defines")) options_.Defines = DefaultDefines(options_.Dialect);
         return {};

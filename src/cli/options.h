@@ -18,6 +18,8 @@ struct TCliOptions {
     std::string Defines;                 // as given, else the dialect's default
     std::string IncludePath;             // every -I given, joined by ";"
     std::string HelpCompiler;            // empty: no help compiler is started
+    std::string HelpCompilerTimeoutText; // --help-compiler-timeout, as given
+    int HelpCompilerTimeout = 0;         // seconds; 0: no limit
     std::string Report = "-";            // "-" is standard output
     std::string UnitPath;                // -U/--unit-path values joined by ";"
     std::string UnitScopes;              // --unit-scopes, as given

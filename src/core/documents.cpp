@@ -133,17 +133,18 @@ void TFinishedFile::Discard() noexcept {
     temporary_.clear();
 }
 
-void RemoveTemporariesOnSignals() {
+void RemoveTemporariesOnSignals(void (*AlsoOnSignal)(int)) {
     static std::once_flag Once;
-    std::call_once(Once, [] {
+    std::call_once(Once, [AlsoOnSignal] {
         sigset_t Signals;
         sigemptyset(&Signals);
         for (int Signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&Signals, Signal);
         pthread_sigmask(SIG_BLOCK, &Signals, nullptr);
-        std::thread([Signals] {
+        std::thread([Signals, AlsoOnSignal] {
             int Signal = 0;
             while (sigwait(&Signals, &Signal) != 0) {
             }
+            if (AlsoOnSignal != nullptr) AlsoOnSignal(Signal);
             TTemporaries& Known = Temporaries();
             Known.Lock.lock();  // kept: nothing is made or put in place from here on
             for (const std::string& Name : Known.Names) ::unlink(Name.c_str());

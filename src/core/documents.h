@@ -44,8 +44,10 @@ private:
 
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and every thread it
 // starts later, and has a thread of its own remove the temporary files when
-// one comes, then end the process by it. Call first thing in main.
-void RemoveTemporariesOnSignals();
+// one comes, then end the process by it. Call first thing in main. AlsoOnSignal,
+// when given, is called with the signal first (to pass it on to a program the
+// run waits for).
+void RemoveTemporariesOnSignals(void (*AlsoOnSignal)(int) = nullptr);
 
 // Removes the temporary files in Dir left by processes that no longer run.
 void RemoveLeftTemporaries(const std::string& Dir);

@@ -1,8 +1,8 @@
 // The last step of a run: the help project and contents file that tie the RTF
 // topics into a help file, the help compiler started on them, and the two frame
 // pages around the HTML documents. Each file is written whole, every line ended
-// by CR LF. The RTF topics and the help project are deleted only after a
-// compiler that did start has ended; otherwise the user needs them to compile.
+// by CR LF. The RTF topics and the help project are deleted only after the
+// compiler has ended successfully; otherwise the user needs them to compile.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -138,7 +138,7 @@ std::string CompilerProgram(const std::string& Typed) {
     return Typed;
 }
 
-// Once the compiler has ended: its inputs go, the contents file, the compiled
+// Once the compiler has succeeded: its inputs go, the contents file, the compiled
 // help file and the HTML pages stay. A file that cannot be deleted stays too.
 void DeleteCompilerInputs(const std::string& BuildDir, const std::string& P, const std::string& H,
                           const std::vector<TURElm>& Units, const TIncludes& Includes) {
@@ -148,6 +148,21 @@ void DeleteCompilerInputs(const std::string& BuildDir, const std::string& P, con
         std::filesystem::remove(BuildDir + Include.Page + ".rtf", Ignored);
     std::filesystem::remove(BuildDir + H, Ignored);
     std::filesystem::remove(BuildDir + ReplaceExtension(P, "rtf"), Ignored);
+}
+
+// Why a compiler that did start made no help file, and where its inputs are.
+std::string CompilerFailure(const TProgramOutcome& Outcome, int TimeoutSeconds, const std::string& BuildDir) {
+    std::string Why = "help compiler ";
+    if (Outcome.End == TProgramOutcome::Exited)
+        Why += "exited with status " + std::to_string(Outcome.Code);
+    else if (Outcome.End == TProgramOutcome::Signalled)
+        Why += "was killed by signal " + std::to_string(Outcome.Code);
+    else
+        Why += "did not finish within " + std::to_string(TimeoutSeconds) +
+               (TimeoutSeconds == 1 ? " second" : " seconds");
+    std::string Dir = BuildDir;
+    if (Dir.size() > 1 && Dir.back() == '/') Dir.pop_back();
+    return Why + "; the help project and topics are kept in " + Dir;
 }
 
 }  // namespace
@@ -171,22 +186,35 @@ void TRun::WriteHelpProject() {
     ReportProgress(4, 1);
     WriteTextFile(ReplaceExtension(H, "cnt"), ContentsFileText(ProjectFile, P, H, Units, IncludeFiles));
 
+    // The frame pages come before the compiler, so the pages are whole
+    // whatever becomes of it. They declare the project file's encoding (the
+    // modern dialect).
+    const std::string Meta = projectEncoding_ ? HtmlCharsetMeta(*projectEncoding_) : std::string();
+    WriteTextFile("index.html", FramesetText(P, H, Dialect, Meta));
+    ReportProgress(4, 2);
+    WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles, Meta));
+    ReportProgress(4, 3);
+
     const std::string HelpProjectPath = BuildDir + H;
     const std::string Program = CompilerProgram(HelpCompiler);
     if (Program.empty()) {
         ReportStatus(std::string(kNoCompilerBefore) + HelpProjectPath + std::string(kNoCompilerAfter));
-    } else if (RunProgram(Program, {"-x", HelpProjectPath}, [this] { reporter_.Waiting(); })) {
-        DeleteCompilerInputs(BuildDir, P, H, Units, IncludeFiles);
     } else {
-        reporter_.Warning(std::string(kCompileFailed));
+        const TProgramOutcome Outcome =
+            RunProgram(Program, {"-x", HelpProjectPath}, [this] { reporter_.Waiting(); }, HelpCompilerTimeout);
+        if (!Outcome.Output.empty() && Outcome.End != TProgramOutcome::NotStarted)
+            reporter_.HelpCompilerOutput(Outcome.Output, !Outcome.Succeeded());
+        if (Outcome.Succeeded()) {
+            DeleteCompilerInputs(BuildDir, P, H, Units, IncludeFiles);
+        } else {
+            // No help file was made: the user needs its inputs to compile it.
+            if (Outcome.End == TProgramOutcome::NotStarted)
+                reporter_.Warning(std::string(kCompileFailed));
+            else
+                Warn(HelpProjectPath, 0, CompilerFailure(Outcome, HelpCompilerTimeout, BuildDir));
+            Incomplete = true;
+        }
     }
-    ReportProgress(4, 2);
-
-    // The frame pages declare the project file's encoding (the modern dialect).
-    const std::string Meta = projectEncoding_ ? HtmlCharsetMeta(*projectEncoding_) : std::string();
-    WriteTextFile("index.html", FramesetText(P, H, Dialect, Meta));
-    ReportProgress(4, 3);
-    WriteTextFile("content.html", ContentsPageText(P, H, Units, IncludeFiles, Meta));
     ReportProgress(4, 4);
     ReportProgress(4, 0);
 }

@@ -37,6 +37,10 @@ public:
     // Called now and then while the run waits for an outside program, so a
     // window can keep handling its events.
     virtual void Waiting() {}
+    // What the help compiler wrote to its standard output and error, once it
+    // has ended (not called when it wrote nothing). Failed: its outcome is a
+    // warning, which follows.
+    virtual void HelpCompilerOutput(const std::string& /*Text*/, bool /*Failed*/) {}
 };
 
 // A reporter that shows nothing, for runs nobody watches (a helper thread of
@@ -87,6 +91,8 @@ public:
     std::string ProjectFile;
     std::string BuildDir;
     std::string HelpCompiler;
+    // Seconds the help compiler may take before it is killed; 0: no limit.
+    int HelpCompilerTimeout = 0;
     std::string StatusText;
     // The reading of the sources. The library starts classic, the reading its
     // conformance tests fix; the front ends choose DefaultDialect.

@@ -55,11 +55,28 @@ std::string ResolvePath(const std::string& BaseDir, std::string_view WrittenPath
 // gives "Is a directory").
 std::string ReadProblem(const std::string& Path);
 
-// Starts Program with Args (no shell), its output discarded, and waits for it
-// to end, calling Waiting now and then. Returns false when it could not be
-// started at all (no such file, not executable).
-bool RunProgram(const std::string& Program, const std::vector<std::string>& Args,
-                const std::function<void()>& Waiting);
+// How an outside program ended. NotStarted: it could not be started at all
+// (no such file, not executable). Exited: Code is its exit status.
+// Signalled: Code is the signal that ended it. TimedOut: it was still running
+// when the time allowed had passed, and was killed.
+struct TProgramOutcome {
+    enum TEnd { NotStarted, Exited, Signalled, TimedOut };
+    TEnd End = NotStarted;
+    int Code = 0;
+    std::string Output;  // its standard output and error, in the order written
+    bool Succeeded() const noexcept { return End == Exited && Code == 0; }
+};
+
+// Starts Program with Args (no shell), in a process group of its own, and
+// waits for it to end, calling Waiting now and then. With TimeoutSeconds > 0
+// the group is killed once that many seconds have passed.
+TProgramOutcome RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                           const std::function<void()>& Waiting, int TimeoutSeconds = 0);
+
+// Sends Signal to the process group of the program RunProgram waits for, if
+// any: an interrupted run does not leave it running. Called from another
+// thread (the one that handles signals), never from a signal handler.
+void StopRunningProgram(int Signal) noexcept;
 
 // The stack of every thread that reads sources: set here rather than left to
 // the system's default, which differs between systems and sanitizer builds.

@@ -84,13 +84,25 @@ public:
         form_.SB->showMessage(FromCore(StatusText));
         QCoreApplication::processEvents();
     }
+    // A failed help compiler's output shows in the box of the warning that
+    // follows it, its last lines where it is long (a box does not scroll); a
+    // successful one's is not shown.
     void Warning(const std::string& Text) override {
-        form_.ShowMessage(TMessageKind::Warning, FromCore(Text));
+        QString Shown = FromCore(Text);
+        if (!compilerOutput_.empty()) Shown += QStringLiteral("\n\n") + FromCore(compilerOutput_);
+        compilerOutput_.clear();
+        form_.ShowMessage(TMessageKind::Warning, Shown);
     }
     void Waiting() override { QCoreApplication::processEvents(); }
+    void HelpCompilerOutput(const std::string& Text, bool Failed) override {
+        constexpr std::size_t MaxShown = 4000;
+        if (!Failed) return;
+        compilerOutput_ = Text.size() <= MaxShown ? Text : "..." + Text.substr(Text.size() - MaxShown);
+    }
 
 private:
     TForm1& form_;
+    std::string compilerOutput_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -190,6 +191,8 @@ TEST(Cli, RejectsBadUsageWithStatusTwo) {
         {"-o", "out", "a.dpr", "b.dpr"},
         {"-o", "out", "--report"},
         {"-o", "out", "--report", "", "p.dpr"},
+        {"-o", "out", "--help-compiler-timeout", "0", "p.dpr"},
+        {"-o", "out", "--help-compiler-timeout=soon", "p.dpr"},
     };
     for (const auto& Args : Cases) {
         const TCliResult R = RunCli(Args, Dir.Path());
@@ -225,7 +228,7 @@ TEST(Cli, ShowsWarningsOfTheRunOnStandardError) {
     WriteSmallProject(Dir.Path());
     const TCliResult R =
         RunCli({"-q", "-o", "out", "--help-compiler", Dir.Path() + "no-such-compiler", "proj/p.dpr"}, Dir.Path());
-    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Status, 3);  // no help file was made
     EXPECT_EQ(R.Err, "corvanet-cli: warning: Failed to compile Help Project\nPlease Compile manually\n");
     EXPECT_TRUE(Dir.Exists("out/index.html"));
 }
@@ -237,6 +240,76 @@ std::map<std::string, std::string> FilesUnder(const std::string& Dir) {
         if (Entry.is_regular_file())
             Files[std::filesystem::relative(Entry.path(), Dir).string()] = ReadBytes(Entry.path().string());
     return Files;
+}
+
+// The help compiler's outcome counts: what it writes goes to standard error
+// (never into the report on standard output), with -q only when it failed; a
+// compiler that fails, or is stopped by --help-compiler-timeout, leaves its
+// inputs and a warning, and the status is 3.
+TEST(Cli, TheHelpCompilersOutcomeCounts) {
+    struct TCase {
+        const char* Name;
+        const char* Script;  // after "#!/bin/sh"
+        std::vector<std::string> Options;
+        int Status;
+        const char* Err;  // the whole of standard error (with -q), or a part of it
+    };
+    const std::string Kept = "; the help project and topics are kept in out\n";
+    const TCase Cases[] = {
+        {"succeeds", "echo 'compiled 2 topics' >&2\n", {}, 0, "compiled 2 topics\nTime Taken: "},
+        {"succeeds quietly", "echo 'compiled 2 topics' >&2\n", {"-q"}, 0, ""},
+        {"exits 3", "echo 'p.rtf: bad topic' >&2\necho 'on its standard output'\nexit 3\n", {"-q"}, 3,
+         "p.rtf: bad topic\non its standard output\n"
+         "corvanet-cli: warning: out/p.hpj: help compiler exited with status 3"},
+        {"never ends", "exec sleep 1000\n", {"-q", "--help-compiler-timeout", "1"}, 3,
+         "corvanet-cli: warning: out/p.hpj: help compiler did not finish within 1 second"},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TScratchDir Dir;
+        WriteSmallProject(Dir.Path());
+        WriteBytes(Dir.Path() + "hc", std::string("#!/bin/sh\n") + Case.Script, true);
+        std::vector<std::string> Args = Case.Options;
+        for (const std::string& Arg : {std::string("-o"), std::string("out"), std::string("--help-compiler"),
+                                       Dir.Path() + "hc", std::string("proj/p.dpr")})
+            Args.push_back(Arg);
+        const TCliResult R = RunCli(Args, Dir.Path());
+        EXPECT_EQ(R.Status, Case.Status);
+        const bool Quiet = !Case.Options.empty() && Case.Options.front() == "-q";
+        if (Quiet)
+            EXPECT_EQ(R.Err, Case.Status == 0 ? std::string() : Case.Err + Kept);
+        else
+            EXPECT_NE(R.Err.find(Case.Err), std::string::npos) << R.Err;
+        EXPECT_TRUE(R.Out.ends_with("\n1 symbols scanned\n")) << R.Out;
+        for (const char* Written : {"topic", "on its standard output"})
+            EXPECT_EQ(R.Out.find(Written), std::string::npos) << R.Out;
+        for (const char* Input : {"out/p.hpj", "out/p.rtf", "out/U.rtf"})
+            EXPECT_EQ(Dir.Exists(Input), Case.Status != 0) << Input;
+        for (const char* Page : {"out/index.html", "out/content.html", "out/p.cnt"})
+            EXPECT_TRUE(Dir.Exists(Page)) << Page;
+    }
+}
+
+// An interrupt (SIGINT, here sent by the help compiler while the run waits for
+// it, so it comes at a known point) ends the run by that signal, stops the
+// compiler, and leaves the report file of the earlier run and every document
+// whole, with no temporary file behind.
+TEST(Cli, AnInterruptedRunLeavesNoTemporaryFile) {
+    TScratchDir Dir;
+    WriteSmallProject(Dir.Path());
+    ASSERT_EQ(RunCli({"-q", "-o", "out", "--report", "report.txt", "proj/p.dpr"}, Dir.Path()).Status, 0);
+    const auto Earlier = FilesUnder(Dir.Path() + "out");
+    const std::string EarlierReport = ReadBytes(Dir.Path() + "report.txt");
+    WriteBytes(Dir.Path() + "hc", "#!/bin/sh\nkill -INT $PPID\nexec sleep 30\n", true);
+
+    const TCliResult R = RunCli({"-q", "-o", "out", "--report", "report.txt", "--help-compiler",
+                                 Dir.Path() + "hc", "proj/p.dpr"},
+                                Dir.Path());
+    EXPECT_EQ(R.Status, 128 + SIGINT);  // as the shell reports a process ended by the signal
+    EXPECT_EQ(ReadBytes(Dir.Path() + "report.txt"), EarlierReport);
+    EXPECT_EQ(FilesUnder(Dir.Path() + "out"), Earlier);  // the same sources: the same documents, nothing more
+    for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+        EXPECT_FALSE(Entry.path().filename().string().ends_with(".tmp")) << Entry.path();
 }
 
 // A project that cannot be read, for each of the system's reasons, stops the

@@ -159,6 +159,14 @@ private slots:
         QCOMPARE(messages_.size(), std::size_t{1});
         QCOMPARE(messages_[0].Kind, TMessageKind::Warning);
         QCOMPARE(messages_[0].Text, QString("The help compiler could not be started"));
+        // A help compiler's output shows only when it failed, in its warning's box.
+        Form->Reporter().HelpCompilerOutput("compiled 2 topics\n", false);
+        Form->Reporter().Warning("unrelated");
+        Form->Reporter().HelpCompilerOutput("p.rtf: bad topic\n", true);
+        Form->Reporter().Warning("out/p.hpj: help compiler exited with status 3");
+        QCOMPARE(messages_.size(), std::size_t{3});
+        QCOMPARE(messages_[1].Text, QString("unrelated"));
+        QCOMPARE(messages_[2].Text, QString("out/p.hpj: help compiler exited with status 3\n\np.rtf: bad topic\n"));
     }
 
     void fieldHandlers_data() {

@@ -1,7 +1,8 @@
 // The last step of a run: the exact bytes of the help project, the contents
 // file and the two frame pages; escaping in the pages; the help compiler
-// started on the help project, its inputs deleted only after it ran; a
-// compiler that cannot be started or is not given leaves everything in place.
+// started on the help project once the frame pages are written, its inputs
+// deleted only after it succeeded; a compiler that cannot be started, fails
+// or is not given leaves everything in place.
 #include <functional>
 #include <string>
 #include <utility>
@@ -29,10 +30,16 @@ class TRecordingReporter : public runtest::TRecorder {
 public:
     int WaitingCalls = 0;
     std::function<void()> OnWaiting;
+    std::string CompilerOutput;
+    bool CompilerFailed = false;
 
     void Waiting() override {
         ++WaitingCalls;
         if (OnWaiting) OnWaiting();
+    }
+    void HelpCompilerOutput(const std::string& Text, bool Failed) override {
+        CompilerOutput += Text;
+        CompilerFailed = Failed;
     }
 };
 
@@ -134,27 +141,40 @@ enum TCompiler { cpStandIn, cpQuotedStandIn, cpAbsent, cpNone };
 struct TCompilerCase {
     const char* Name;
     TCompiler Compiler;
+    // The stand-in's last lines, after it has seen the run wait for it.
+    const char* Ending = "";
+    int Timeout = 0;
+    // The warning after "BUILD/demo.hpj: " when the stand-in fails; its
+    // "kept in" names the build directory.
+    const char* Failure = nullptr;
+    const char* Output = "";  // what the stand-in writes, as the run hands it on
 };
 
 class HelpCompilerTest : public HelpProjectTest, public ::testing::WithParamInterface<TCompilerCase> {
 protected:
     TScratchDir Tools;
     const std::vector<std::string> Inputs = {"demo.hpj", "A.rtf", "B.rtf", "demo.rtf"};
+    // Written before the compiler starts, kept whatever its outcome.
+    const std::vector<std::string> Kept = {"demo.cnt", "index.html", "content.html", "A.html", "B.html", "demo.html"};
 
     // A stand-in help compiler: records its arguments, checks that its inputs
-    // are there when it starts, waits until the run has called Waiting, and
-    // checks them again as it ends.
-    std::string WriteStandIn() {
+    // and the frame pages are there when it starts, waits until the run has
+    // called Waiting, checks its inputs again, and ends with Ending.
+    std::string WriteStandIn(const char* Ending) {
         std::string Check;
         for (const std::string& Input : Inputs)
             Check += "  if [ -e '" + Build.Path() + Input + "' ]; then echo \"$1 present " + Input +
                      "\"; else echo \"$1 missing " + Input + "\"; fi\n";
+        std::string Frames;
+        for (const char* Page : {"index.html", "content.html"})
+            Frames += "[ -e '" + Build.Path() + Page + "' ] && echo 'frame " + Page + "' >> '" + Tools.Path() +
+                      "compiler.log'\n";
         const std::string Log = Tools.Path() + "compiler.log", Go = Tools.Path() + "go";
         WriteBytes(Tools.Path() + "hc", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + Log + "'\ncheck() {\n" + Check +
-                                            "}\ncheck start >> '" + Log + "'\ni=0\n"
+                                            "}\ncheck start >> '" + Log + "'\n" + Frames + "i=0\n"
                                             "while [ ! -e '" + Go + "' ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done\n"
                                             "[ -e '" + Go + "' ] && echo waited >> '" + Log + "'\n"
-                                            "check end >> '" + Log + "'\n",
+                                            "check end >> '" + Log + "'\n" + Ending,
                    true);
         Reporter.OnWaiting = [this] { WriteBytes(Tools.Path() + "go", ""); };
         return Tools.Path() + "hc";
@@ -163,42 +183,63 @@ protected:
     std::string ExpectedLog() const {
         std::string Log = "-x\n" + Build.Path() + "demo.hpj\n";
         for (const std::string& Input : Inputs) Log += "start present " + Input + "\n";
-        Log += "waited\n";
+        Log += "frame index.html\nframe content.html\nwaited\n";
         for (const std::string& Input : Inputs) Log += "end present " + Input + "\n";
         return Log;
     }
 };
 
+// Every way the compiler can end: only a compiler that succeeds has its
+// inputs deleted; one that cannot be started, fails, is killed or takes too
+// long leaves them with a warning, and the run is incomplete.
 TEST_P(HelpCompilerTest, StartsTheCompilerAndKeepsWhatTheUserNeeds) {
-    const TCompiler Compiler = GetParam().Compiler;
+    const TCompilerCase& Case = GetParam();
     Prepare("/src/demo.dpr", {"A.pas", "B.pas"}, {"A", "B", "demo"});
-    if (Compiler == cpStandIn) Run.HelpCompiler = WriteStandIn();
-    if (Compiler == cpQuotedStandIn) Run.HelpCompiler = "\"" + WriteStandIn() + "\"";
-    if (Compiler == cpAbsent) Run.HelpCompiler = Tools.Path() + "no-such-compiler";
+    if (Case.Compiler == cpStandIn) Run.HelpCompiler = WriteStandIn(Case.Ending);
+    if (Case.Compiler == cpQuotedStandIn) Run.HelpCompiler = "\"" + WriteStandIn(Case.Ending) + "\"";
+    if (Case.Compiler == cpAbsent) Run.HelpCompiler = Tools.Path() + "no-such-compiler";
+    Run.HelpCompilerTimeout = Case.Timeout;
     Run.WriteHelpProject();
 
-    const bool Ran = Compiler == cpStandIn || Compiler == cpQuotedStandIn;
+    const bool Ran = Case.Compiler == cpStandIn || Case.Compiler == cpQuotedStandIn;
     if (Ran) {
         EXPECT_EQ(ReadBytes(Tools.Path() + "compiler.log"), ExpectedLog());
         EXPECT_GT(Reporter.WaitingCalls, 0);
     }
-    for (const std::string& Input : Inputs) EXPECT_EQ(Build.Exists(Input), !Ran) << Input;
-    for (const char* Kept : {"demo.cnt", "index.html", "content.html", "A.html", "B.html", "demo.html"})
-        EXPECT_TRUE(Build.Exists(Kept)) << Kept;
+    const bool Compiled = Ran && Case.Failure == nullptr;
+    for (const std::string& Input : Inputs) EXPECT_EQ(Build.Exists(Input), !Compiled) << Input;
+    for (const std::string& Page : Kept) EXPECT_TRUE(Build.Exists(Page)) << Page;
 
-    EXPECT_EQ(Reporter.Warnings, Compiler == cpAbsent ? std::vector<std::string>{kWarning} : std::vector<std::string>{});
+    std::vector<std::string> Warnings;
+    if (Case.Compiler == cpAbsent) Warnings.push_back(kWarning);
+    std::string BuildDir = Build.Path();
+    BuildDir.pop_back();
+    if (Case.Failure != nullptr)
+        Warnings.push_back(Build.Path() + "demo.hpj: " + Case.Failure + "; the help project and topics are kept in " +
+                           BuildDir);
+    EXPECT_EQ(Reporter.Warnings, Warnings);
+    EXPECT_EQ(Run.Incomplete, Case.Compiler != cpNone && !Compiled);
+    EXPECT_EQ(Reporter.CompilerOutput, Case.Output);
+    if (*Case.Output != '\0') EXPECT_EQ(Reporter.CompilerFailed, !Compiled);
     std::vector<std::string> Statuses = {"Creating Help Project and HTML Frame ..."};
-    if (Compiler == cpNone) Statuses.push_back("No help compiler given: compile " + Build.Path() + "demo.hpj by hand");
+    if (Case.Compiler == cpNone) Statuses.push_back("No help compiler given: compile " + Build.Path() + "demo.hpj by hand");
     EXPECT_EQ(Reporter.Statuses, Statuses);
     EXPECT_EQ(Run.StatusText, Statuses.back());
     EXPECT_EQ(Reporter.Progresses, kProgress);
 }
 
-INSTANTIATE_TEST_SUITE_P(Compilers, HelpCompilerTest,
-                         ::testing::Values(TCompilerCase{"StandIn", cpStandIn},
-                                           TCompilerCase{"QuotedStandIn", cpQuotedStandIn},
-                                           TCompilerCase{"Absent", cpAbsent}, TCompilerCase{"None", cpNone}),
-                         [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Compilers, HelpCompilerTest,
+    ::testing::Values(TCompilerCase{"StandIn", cpStandIn},
+                      TCompilerCase{"QuotedStandIn", cpQuotedStandIn},
+                      TCompilerCase{"Absent", cpAbsent}, TCompilerCase{"None", cpNone},
+                      TCompilerCase{"Talks", cpStandIn, "echo 'compiled 3 topics'\n", 0, nullptr, "compiled 3 topics\n"},
+                      TCompilerCase{"Exits3", cpStandIn, "echo 'A.rtf: bad topic' >&2\nexit 3\n", 0,
+                                    "help compiler exited with status 3", "A.rtf: bad topic\n"},
+                      TCompilerCase{"Killed", cpStandIn, "kill -9 $$\n", 0, "help compiler was killed by signal 9"},
+                      TCompilerCase{"NeverEnds", cpStandIn, "exec sleep 1000\n", 1,
+                                    "help compiler did not finish within 1 second"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(HelpProjectTest, NamesTheFileThatCannotBeCreated) {
     Prepare("/src/demo.dpr", {"A.pas"}, {});
