@@ -201,7 +201,10 @@ TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     if (ReadHeadingName(Routine, Heading) != prParsed) return prFailed;
     MarkHeading(Heading);
     queue_.QueueCurrentToken();
-    if (ReadFormalParameters() == prFailed) return prFailed;
+    collectLocals_ = Modern() && Pass() == 3 && !InTypeBody() && !routines_.empty() && !routines_.back().Body;
+    const TParseResult Parameters = ReadFormalParameters();
+    collectLocals_ = false;
+    if (Parameters == prFailed) return prFailed;
     if (Routine != skFunction && Routine != skOperator) return prParsed;
     // A method resolution clause names no result type.
     if (Modern() && !Heading.Qualifier.empty() && Kind() == tkEqual) return prParsed;
@@ -289,7 +292,13 @@ TParseResult TParser::ReadDottedName(std::vector<std::size_t>& Parts) {
 void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const auto& Queued = queue_.DelayedTokens;
     const std::string First = Queued[Parts[0]].Text;
+    if (!locals_.empty() && IsLocal(First)) return;
     if (Parts.size() == 1) {
+        if (OwnBody(First)) {
+            if (AmendSymbolLink(Parts[0], symbols_.CurrentUnit, symbols_.CurrentUnit + PageSuffix, First, First))
+                ++Links.RoutineLinks;
+            return;
+        }
         const auto Found = symbols_.FindVisibleSymbol(First);
         if (Found && (IsRoutine(Found->Kind) || Modern()) &&
             AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First))
@@ -331,7 +340,16 @@ TParseResult TParser::PassDottedName() {
 
 // Ident { "." Ident }: the use of a name, handed over by the pass-2 dispatch
 // still unwritten (output held).
+// In the implementation the unit's own routines come first, those it declares
+// there too, and its classes: whatever is anchored on its page under the
+// name alone. A name with "_" might spell a member's key, and stays out.
+bool TParser::OwnBody(std::string_view Name) const {
+    return Modern() && Pass() == 3 && Name.find('_') == std::string_view::npos &&
+           symbols_.HasBodyAnchor(symbols_.CurrentUnit, AnchorKey({}, Name));
+}
+
 bool TParser::MayLink(std::string_view Name) const {
+    if (OwnBody(Name)) return true;
     const THashedName Hashed(Name);  // one hash for both lookups
     if (symbols_.IsUnitName(Hashed) || (Modern() && symbols_.StartsUnitName(Name))) return true;
     const auto Found = symbols_.FindVisibleSymbol(Hashed);
@@ -372,6 +390,9 @@ void TParser::ResetBlocks() {
     openers_.clear();
     typeOpeners_ = 0;
     routines_.clear();
+    locals_.clear();
+    declaredLast_ = false;
+    section_ = tkEndOfInput;
     lastKind_ = pendingType_ = tkEndOfInput;
     pendingParens_ = 0;
 }
@@ -402,6 +423,7 @@ void TParser::TrackBlock() {
     }
     switch (K) {
     case tkBegin: case tkAsm:
+        section_ = tkEndOfInput;
         if (!routines_.empty() && !routines_.back().Body && routines_.back().Depth == openers_.size()) {
             routines_.back().Body = true;
             routines_.back().Depth = openers_.size() + 1;
@@ -422,27 +444,60 @@ void TParser::TrackBlock() {
             openers_.pop_back();
         }
         while (!routines_.empty() && routines_.back().Body && openers_.size() < routines_.back().Depth)
-            routines_.pop_back();
+            PopRoutine();
         break;
     case tkIdentifier:
         // A heading with no body of its own here.
-        if ((IsWord("forward") || IsWord("external")) && !routines_.empty() && !routines_.back().Body)
-            routines_.pop_back();
+        if ((IsWord("forward") || IsWord("external")) && !routines_.empty() && !routines_.back().Body) {
+            PopRoutine();
+        } else if (DeclaresLocal()) {
+            locals_.emplace_back(Text());
+            declaredLast_ = true;
+            lastKind_ = K;
+            return;
+        }
+        break;
+    case tkVar: case tkConst: case tkType: case tkThreadvar:
+        section_ = K;
         break;
     default: break;
     }
+    if (K != tkComma) declaredLast_ = false;
     lastKind_ = K;
+}
+
+// A name right after "var", "const" or "type", after the ";" ending a
+// declaration of such a section before a routine's body, or after a "," that
+// follows a declared name; in a body, an inline variable's ("var X").
+bool TParser::DeclaresLocal() const noexcept {
+    if (!Modern() || Pass() != 3 || routines_.empty()) return false;
+    const bool Keyword = lastKind_ == tkVar || lastKind_ == tkConst || lastKind_ == tkType || lastKind_ == tkThreadvar;
+    if (routines_.back().Body) return lastKind_ == tkVar || lastKind_ == tkConst;
+    if (section_ == tkEndOfInput) return false;
+    return Keyword || lastKind_ == tkSemicolon || (lastKind_ == tkComma && declaredLast_);
+}
+
+void TParser::PopRoutine() {
+    locals_.resize(routines_.back().Locals);
+    routines_.pop_back();
+}
+
+bool TParser::IsLocal(std::string_view Name) const {
+    for (const std::string& Local : locals_)
+        if (SameText(Local, Name)) return true;
+    return false;
 }
 
 bool TParser::ImplementationName(const THeadingName& Heading, std::string& Class, std::string& Path) {
     if (InTypeBody()) return false;
     // A body that never ended (unbalanced input) encloses nothing further.
-    while (!routines_.empty() && routines_.back().Body) routines_.pop_back();
+    while (!routines_.empty() && routines_.back().Body) PopRoutine();
     // Routines nested past the limit get no anchor (each level's anchor
     // holds every enclosing name, so without one the names grew as the
     // square of the depth).
     if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return false;
-    TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false};
+    TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false, locals_.size()};
+    section_ = tkEndOfInput;
     if (!routines_.empty() && Heading.Qualifier.empty()) {
         Routine.Class = routines_.back().Class;
         Routine.Path = routines_.back().Path + "." + Heading.Name;

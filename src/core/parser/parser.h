@@ -177,6 +177,7 @@ public:
     bool AcceptLinking(TTokenKind K);
     void BeginPage() {
         claimed_.clear();
+        usedUnits_.clear();
         ResetBlocks();
     }
 
@@ -307,6 +308,7 @@ private:
     // Whether a name that starts a use can become a link: a visible routine
     // (a single name) or a registered unit (a dotted one).
     bool MayLink(std::string_view Name) const;
+    bool OwnBody(std::string_view Name) const;
     void RecordRoutine(std::string_view Name, TSymbolKind Kind);
     [[nodiscard]] std::string RegisteredPage(std::string_view Path) const;
     [[nodiscard]] std::string QuotedPath(std::string_view Literal) const;
@@ -355,11 +357,23 @@ private:
         std::string Class, Path;  // the anchor's parts: Path is "Outer.Inner" for a nested one
         std::size_t Depth = 0;    // blocks open at the heading; within its body, one more
         bool Body = false;
+        std::size_t Locals = 0;   // locals_ before its own
     };
+    // The modern output pass's local names of the open routines: parameters,
+    // the names its var, const and type sections declare, inline variables.
+    // Such a name hides a symbol of the same name, so it never links.
+    std::vector<std::string> locals_;
+    bool collectLocals_ = false;  // the parameters being read are locals
+    bool declaredLast_ = false;   // the previous identifier declared a local
+    TTokenKind section_ = tkEndOfInput;  // the local section being read, if any
+    void PopRoutine();
+    bool IsLocal(std::string_view Name) const;
     std::vector<TTokenKind> openers_;
     std::size_t typeOpeners_ = 0;  // the types with members among openers_
     void OpenBlock(TTokenKind K);
     std::vector<TOpenRoutine> routines_;
+    // Whether the identifier in hand, at the dispatch, declares a local.
+    bool DeclaresLocal() const noexcept;
     TTokenKind lastKind_ = tkEndOfInput;     // the kind of the dispatch's previous token
     TTokenKind pendingType_ = tkEndOfInput;  // "= class" until it shows whether a body follows
     int pendingParens_ = 0;
@@ -377,6 +391,10 @@ private:
     TOutputQueue& queue_;
     int nesting_ = 0;  // TNesting objects open
     std::unordered_set<std::string> claimed_;  // anchor keys written on this page
+    // The modern dialect's used units as the compiler searches them: the
+    // last uses clause's last-named first, then the clause before it.
+    std::vector<int> usedUnits_;
+    void MakeUsedUnitsVisible(const std::vector<int>& Found);
 };
 
 }  // namespace corvanet

@@ -176,6 +176,19 @@ TParseResult TParser::ReadUsesClause() {
 // units found become visible only when the whole list has been read. The
 // modern dialect reads dotted names and passes over an `in` path (a program's
 // uses clause).
+// The unit's own symbols come first, then the units of this clause from the
+// last named to the first, then those of the clause before (the interface's,
+// when this is the implementation's): a name declared in several is found
+// where the compiler finds it.
+void TParser::MakeUsedUnitsVisible(const std::vector<int>& Found) {
+    usedUnits_.insert(usedUnits_.begin(), Found.rbegin(), Found.rend());
+    std::vector<int> Order;
+    Order.reserve(usedUnits_.size() + 1);
+    if (const int Own = symbols_.FindUnit(symbols_.CurrentUnit); Own >= 0) Order.push_back(Own);
+    Order.insert(Order.end(), usedUnits_.begin(), usedUnits_.end());
+    symbols_.BeginVisibleSymbols(Order);
+}
+
 TParseResult TParser::ReadUsedUnits() {
     TParseResult Result = prAbsent;
     std::vector<int> Found;
@@ -213,7 +226,10 @@ TParseResult TParser::ReadUsedUnits() {
             Read();
         }
         if (Kind() != tkComma) {
-            symbols_.AddVisibleUnits(Found);
+            if (Modern())
+                MakeUsedUnitsVisible(Found);
+            else
+                symbols_.AddVisibleUnits(Found);
             return prParsed;
         }
         queue_.HoldOutput = true;
@@ -250,6 +266,7 @@ TParseResult TParser::ReadIdentList() {
     TParseResult Result = prAbsent;
     for (;;) {
         if (Kind() != tkIdentifier) return Result;
+        if (collectLocals_) locals_.emplace_back(Text());
         Read();
         if (Kind() != tkComma) return prParsed;
         Read();
