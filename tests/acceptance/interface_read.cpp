@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 #include "compare.h"
 
@@ -74,6 +76,7 @@ namespace {
 struct TTok {
     TTokenKind Kind;
     std::string Text;
+    bool Included = false;  // read from an include file
 };
 
 std::vector<TTok> InterfaceTokens(const std::string& Disk, TDialect Dialect) {
@@ -193,6 +196,199 @@ THeadings FindHeadings(const std::string& Disk, TDialect Dialect) {
         ++Found[Owner + "|" + T[I + 1].Text + "|" + Kind];
     }
     return Found;
+}
+
+namespace {
+
+// The implementation's own finder. It reads the tokens after `implementation`
+// as a nest of routines: a heading (keyword and name, not after "=", ":",
+// "(", "of" or "to") takes its parameters, result type and directives, then
+// the local declarations (nested headings among them) up to the body, whose
+// blocks are counted to their "end" (an asm block's first "end" closes it).
+// Type bodies are passed over whole.
+class TBodyFinder {
+public:
+    explicit TBodyFinder(std::vector<TTok> Tokens) : t_(std::move(Tokens)) {}
+
+    std::vector<std::string> Run() {
+        while (i_ < t_.size()) Step({}, {});
+        return found_;
+    }
+
+private:
+    std::vector<TTok> t_;
+    std::size_t i_ = 0;
+    std::vector<std::string> found_;
+
+    TTokenKind At(std::size_t J) const { return J < t_.size() ? t_[J].Kind : tkEndOfInput; }
+    bool IsText(std::size_t J, const char* Text) const { return J < t_.size() && t_[J].Text == Text; }
+
+    // Where declarations stand "operator" starts a heading (Free Pascal's
+    // global operators too) unless it names a variable.
+    bool AtHeading() const {
+        const TTokenKind K = At(i_);
+        const bool Operator = K == tkIdentifier && IsText(i_, "operator") && At(i_ + 1) != tkColon &&
+                              At(i_ + 1) != tkComma && At(i_ + 1) != tkSemicolon;
+        if (K != tkFunction && K != tkProcedure && K != tkConstructor && K != tkDestructor && !Operator) return false;
+        const TTokenKind Prev = i_ > 0 ? At(i_ - 1) : tkEndOfInput;
+        if (Prev == tkEqual || Prev == tkColon || Prev == tkLParen || Prev == tkOf || (i_ > 0 && IsText(i_ - 1, "to")))
+            return false;
+        return At(i_ + 1) == tkIdentifier || (Operator && At(i_ + 1) != tkLParen);
+    }
+
+    bool AtTypeBody() const {
+        const TTokenKind K = At(i_);
+        // Free Pascal: "= type helper for T", Objective-C classes.
+        if (K == tkIdentifier && i_ > 0 && At(i_ + 1) != tkSemicolon &&
+            ((IsText(i_, "helper") && At(i_ - 1) == tkType && i_ > 1 && At(i_ - 2) == tkEqual) ||
+             (At(i_ - 1) == tkEqual && (IsText(i_, "objcclass") || IsText(i_, "objcprotocol") ||
+                                        IsText(i_, "objccategory")))))
+            return true;
+        if (K != tkClass && K != tkRecord && K != tkObject && K != tkInterface && K != tkDispinterface) return false;
+        return OpensBody(t_, i_);
+    }
+
+    // One token, or one whole construct, at the level of a declaration part.
+    void Step(const std::string& Class, const std::string& Path) {
+        if (AtHeading()) return Routine(Class, Path);
+        if (AtTypeBody()) return TypeBody();
+        if (At(i_) == tkBegin || At(i_) == tkAsm) return Block();
+        ++i_;
+    }
+
+    void TypeBody() {
+        int Depth = 0;
+        for (; i_ < t_.size(); ++i_) {
+            if (At(i_) == tkRecord || AtTypeBody()) ++Depth;
+            if (At(i_) == tkEnd && --Depth == 0) {
+                ++i_;
+                return;
+            }
+        }
+    }
+
+    // begin ... end or asm ... end, with the blocks inside.
+    void Block() {
+        int Depth = 0;
+        for (; i_ < t_.size(); ++i_) {
+            const TTokenKind K = At(i_);
+            if (K == tkAsm) {
+                while (i_ < t_.size() && At(i_) != tkEnd) ++i_;
+                if (Depth == 0) {
+                    ++i_;
+                    return;
+                }
+                continue;
+            }
+            if (K == tkBegin || K == tkTry || K == tkCase || K == tkRecord) ++Depth;
+            if (K == tkEnd && --Depth == 0) {
+                ++i_;
+                return;
+            }
+        }
+    }
+
+    // A part of a heading's name with its type parameters: "name" or "name.N".
+    std::string NamePart() {
+        std::string Part = t_[i_++].Text;
+        if (At(i_) != tkLess) return Part;
+        int Depth = 0, Count = 1;
+        for (; i_ < t_.size(); ++i_) {
+            if (At(i_) == tkLess) ++Depth;
+            if ((At(i_) == tkComma || At(i_) == tkSemicolon) && Depth == 1) ++Count;
+            if (At(i_) == tkGreater && --Depth == 0) break;
+        }
+        ++i_;
+        return Part + "." + std::to_string(Count);
+    }
+
+    void Routine(const std::string& OuterClass, const std::string& OuterPath) {
+        const bool Operator = At(i_++) == tkIdentifier;  // "operator": its name may be a keyword (In, And)
+        std::string Qualifier, Name = NamePart();
+        while (At(i_) == tkPeriod && (At(i_ + 1) == tkIdentifier || (Operator && At(i_ + 1) != tkLParen))) {
+            Qualifier += (Qualifier.empty() ? "" : ".") + Name;
+            ++i_;
+            Name = NamePart();
+        }
+        // The method's own type parameters are not part of its name.
+        if (const std::size_t Dot = Name.find('.'); Dot != std::string::npos) Name.resize(Dot);
+        std::string Class = Qualifier, Path = Name;
+        if (Qualifier.empty() && !OuterPath.empty()) Class = OuterClass, Path = OuterPath + "." + Name;
+        if (!t_[i_ - 1].Included) found_.push_back(Class.empty() ? Path : Class + "_" + Path);
+        // Parameters, result type, directives: up to what starts the body or
+        // a declaration; a forward or external heading ends there.
+        int Parens = 0;
+        bool Bodiless = false;
+        for (; i_ < t_.size(); ++i_) {
+            const TTokenKind K = At(i_);
+            if (K == tkLParen || K == tkLBracket) ++Parens;
+            if (K == tkRParen || K == tkRBracket) --Parens;
+            if (Parens > 0) continue;
+            if (IsText(i_, "forward") || IsText(i_, "external")) Bodiless = true;
+            if (K == tkVar || K == tkConst || K == tkType || K == tkLabel || K == tkResourcestring ||
+                K == tkThreadvar || K == tkProcedure || K == tkFunction || K == tkConstructor ||
+                K == tkDestructor || K == tkClass || K == tkBegin || K == tkAsm || K == tkImplementation ||
+                K == tkInitialization || K == tkFinalization || K == tkEnd)
+                break;
+        }
+        if (Bodiless) return;
+        while (i_ < t_.size()) {
+            const TTokenKind K = At(i_);
+            if (K == tkBegin || K == tkAsm) return Block();
+            if (K == tkImplementation || K == tkInitialization || K == tkFinalization || K == tkEnd) return;
+            Step(Class, Path);
+        }
+    }
+};
+
+}  // namespace
+
+namespace {
+
+// An include file beside the unit, its name as written or with .inc, .pas or
+// .pp, letter case matched; "*.inc" is the unit's own name.
+std::string FindIncludeBeside(const std::string& Disk, std::string_view Written) {
+    const std::filesystem::path Unit(Disk);
+    std::string Name(Written);
+    std::replace(Name.begin(), Name.end(), '\\', '/');
+    if (Name.starts_with("*.")) Name = Unit.stem().string() + Name.substr(1);
+    std::error_code Ec;
+    for (const std::string& Candidate : {Name, Name + ".inc", Name + ".pas", Name + ".pp"}) {
+        const std::filesystem::path Path = Unit.parent_path() / Candidate;
+        if (std::filesystem::is_regular_file(Path, Ec)) return Path.string();
+        for (const auto& Entry : std::filesystem::directory_iterator(Path.parent_path(), Ec))
+            if (LowerAscii(Entry.path().filename().string()) == LowerAscii(Path.filename().string()))
+                return Entry.path().string();
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<std::string> FindBodyAnchors(const std::string& Disk, TDialect Dialect, std::uint64_t& Offset) {
+    TTokenStream Stream;
+    Stream.Dialect = Dialect;
+    Stream.Defines.LoadDefines(std::string(DefaultDefines(Dialect)));
+    Stream.FileDefines = Stream.Defines;
+    if (Dialect == TDialect::Modern) Stream.StartFile();
+    Stream.IncludeHook = [&Disk](std::string_view Name) { return FindIncludeBeside(Disk, Name); };
+    Stream.Open(Disk);
+    Stream.EndOfInput = 0;
+    Stream.NextToken();
+    std::vector<TTok> Tokens;
+    bool In = false;
+    Offset = 0;
+    while (!Stream.EndOfInput) {
+        const bool Included = Stream.IncludeDepth() > 0;
+        if (In) Tokens.push_back({Stream.CurrentToken.Kind, LowerAscii(Stream.CurrentToken.Text), Included});
+        if (!In && !Included && Stream.CurrentToken.Kind == tkImplementation) {
+            In = true;
+            Offset = Stream.Scanner.TokenOffset();
+        }
+        Stream.NextToken();
+    }
+    Stream.Close();
+    return TBodyFinder(std::move(Tokens)).Run();
 }
 
 namespace {

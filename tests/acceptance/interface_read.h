@@ -3,6 +3,7 @@
 // interface_stops (the on-demand investigation) and the acceptance floors.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -34,6 +35,13 @@ using THeadings = std::map<std::string, int>;  // "owner|name|kind" -> count
 THeadings FindHeadings(const std::string& Disk, TDialect Dialect);
 // The headings the table holds for the unit at Index of its (unsorted) list.
 THeadings RecordedHeadings(const TRun& Run, std::size_t Index);
+// The anchor keys ("class_name", "name", "outer.inner" for a nested routine,
+// lower case) a simple finder expects in the implementation of the file at
+// Disk: one for each routine heading outside a type body, whether it opens a
+// body, is external or forward; anonymous methods and procedural types have
+// none. Offset receives where `implementation` starts in the file.
+std::vector<std::string> FindBodyAnchors(const std::string& Disk, TDialect Dialect, std::uint64_t& Offset);
+
 // Headings found, and how many of them were recorded alike. With HEADINGS_MISSING
 // set, each one found but not recorded goes to standard error.
 std::pair<int, int> CompareHeadings(const THeadings& Found, const THeadings& Recorded, const std::string& Unit);

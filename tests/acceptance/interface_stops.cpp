@@ -11,14 +11,21 @@
 // "stopped" is the first token the interface rules could not read. A second
 // argument names the dialect (classic by default). With HEADINGS_MISSING set,
 // each heading found but not recorded goes to standard error.
+// A third names the output directory of a run of the same units in that
+// dialect: each line then ends with the implementation's anchors a simple
+// finder expects, how many of them the unit's page holds, and the anchors
+// the page holds after `implementation` that the finder does not expect;
+// with ANCHORS_MISSING set, each such difference goes to standard error.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "decode.h"
 #include "interface_read.h"
 #include "pipeline.h"
 
@@ -98,7 +105,42 @@ std::size_t SymbolsOf(const TRun& Run, std::size_t Index) {
     return Count;
 }
 
-int Main(const std::string& ManifestPath, TDialect Dialect) {
+struct TAnchorFigures {
+    int Expected = 0, Written = 0, Unexpected = 0;
+};
+
+// The finder's anchors against those of Dir/Name.html after `implementation`
+// (a page's anchors are named PAGE_KEY, the page name lower-cased).
+TAnchorFigures CompareAnchors(const std::string& Dir, const TUnit& U, TDialect Dialect) {
+    std::uint64_t Offset = 0;
+    const std::vector<std::string> Keys = FindBodyAnchors(U.Disk, Dialect, Offset);
+    std::set<std::string> Expected(Keys.begin(), Keys.end()), Written;
+    std::string Page;
+    try {
+        Page = testsupport::ReadFileBytes(Dir + "/" + U.Name + ".html");
+    } catch (const std::exception&) {
+        return {};  // a unit the run did not document
+    }
+    const testsupport::TDecodedDocument Doc = testsupport::DecodeHtmlPage(Page);
+    const std::string Prefix = LowerAscii(U.Name) + "_";
+    for (const testsupport::TDecodedAnchor& A : Doc.Anchors)
+        if (!A.InHeader && A.Offset >= Offset && A.Name.starts_with(Prefix)) Written.insert(A.Name.substr(Prefix.size()));
+    const bool Tell = std::getenv("ANCHORS_MISSING") != nullptr;
+    TAnchorFigures F;
+    for (const std::string& K : Expected) {
+        ++F.Expected;
+        if (Written.count(K)) ++F.Written;
+        else if (Tell) std::fprintf(stderr, "%s\tmissing\t%s\n", U.Name.c_str(), K.c_str());
+    }
+    for (const std::string& K : Written)
+        if (!Expected.count(K)) {
+            ++F.Unexpected;
+            if (Tell) std::fprintf(stderr, "%s\tunexpected\t%s\n", U.Name.c_str(), K.c_str());
+        }
+    return F;
+}
+
+int Main(const std::string& ManifestPath, TDialect Dialect, const char* OutputDir) {
     const std::vector<TUnit> Units = ReadManifest(ManifestPath);
     TSilentReporter Reporter;
     TRun Run(Reporter);
@@ -108,6 +150,7 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
     std::vector<THeadings> Found;
     for (const TUnit& U : Units) Found.push_back(FindHeadings(U.Disk, Dialect));
     int Present = 0, Matched = 0, Read = 0;
+    TAnchorFigures Anchors;
     for (const TUnit& U : Units) {
         const bool SkippingAtStart = Run.Stream.Skipping;
         const TInterfaceEnd End = ReadInterface(Run, U.Name, U.Disk);
@@ -115,13 +158,22 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
         const auto Index = static_cast<std::size_t>(&U - Units.data());
         const auto [P, M] = CompareHeadings(Found[Index], RecordedHeadings(Run, Index), U.Name);
         Present += P, Matched += M, Read += End.ReadToItsEnd();
-        std::printf("%s\t%s\t%d\t%s\t%d\t%s\t%zu\t%s\t%d\t%d\t%s\t%d\t%d\n", U.Name.c_str(), U.Disk.c_str(),
+        std::printf("%s\t%s\t%d\t%s\t%d\t%s\t%zu\t%s\t%d\t%d\t%s\t%d\t%d", U.Name.c_str(), U.Disk.c_str(),
                     SkippingAtStart ? 1 : 0, End.How, End.Line, End.Token.c_str(), SymbolsOf(Run, Index),
                     End.Line > 0 ? SourceLine(U.Disk, End.Line).c_str() : "", Scan.Reason, Scan.Line,
                     Scan.Bytes.c_str(), P, M);
+        if (OutputDir) {
+            const TAnchorFigures A = CompareAnchors(OutputDir, U, Dialect);
+            Anchors.Expected += A.Expected, Anchors.Written += A.Written, Anchors.Unexpected += A.Unexpected;
+            std::printf("\t%d\t%d\t%d", A.Expected, A.Written, A.Unexpected);
+        }
+        std::printf("\n");
     }
     std::fprintf(stderr, "units %zu, interface read to its end %d; headings %d, recorded %d\n",
                  Units.size(), Read, Present, Matched);
+    if (OutputDir)
+        std::fprintf(stderr, "implementation anchors expected %d, written %d, written but not expected %d\n",
+                     Anchors.Expected, Anchors.Written, Anchors.Unexpected);
     return 0;
 }
 
@@ -129,10 +181,11 @@ int Main(const std::string& ManifestPath, TDialect Dialect) {
 }  // namespace corvanet::acceptance
 
 int main(int argc, char** argv) {
-    const auto Dialect = argc == 3 ? corvanet::DialectNamed(argv[2]) : corvanet::TDialect::Classic;
-    if ((argc != 2 && argc != 3) || !Dialect) {
-        std::fprintf(stderr, "usage: interface_stops UNITS.tsv [classic|modern] (the manifest of make_project.py)\n");
+    const auto Dialect = argc >= 3 ? corvanet::DialectNamed(argv[2]) : corvanet::TDialect::Classic;
+    if (argc < 2 || argc > 4 || !Dialect) {
+        std::fprintf(stderr, "usage: interface_stops UNITS.tsv [classic|modern [OUTPUT-DIR]] "
+                             "(the manifest of make_project.py)\n");
         return 2;
     }
-    return corvanet::acceptance::Main(argv[1], *Dialect);
+    return corvanet::acceptance::Main(argv[1], *Dialect, argc == 4 ? argv[3] : nullptr);
 }

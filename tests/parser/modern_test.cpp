@@ -75,23 +75,30 @@ TEST(ModernDialect, RecordsEveryKindOfDeclaration) {
 
 // The implementation's anchors: a method of a generic or nested type under
 // the type's key, a nested routine under its enclosing routine's anchor, and
-// none for the method declarations of a type declared there; every name in
-// lower case, as links spell it.
+// none for the method declarations of a type declared there (interfaces and
+// Free Pascal's type helpers too) nor for anonymous methods or a variable
+// named Operator; every name in lower case, as links spell it.
 TEST(ModernDialect, AnchorsImplementationHeadings) {
     TParserFixture F;
     F.Stream.Dialect = TDialect::Modern;
     const std::string Text =
         "unit U;\r\ninterface\r\nimplementation\r\ntype TLocal = class procedure Run; end; TFwd = class;\r\n"
+        "  IStub = interface procedure Stub; end; THelp = type helper for Integer procedure Twice; end;\r\n"
+        "  TGen<T>= class procedure Make; end;\r\n"
         "function TList<T>.Add(const Item: T): Integer; begin end;\r\n"
         "procedure TOuter.TInner.Run; var R: record case Integer of 0: (B: Byte); end;\r\n"
         "  procedure Check; function Deep: Integer; begin case 1 of 1: ; end; end; begin try finally end; end;\r\n"
-        "begin end;\r\nprocedure Check; begin end;\r\nend.\r\n";
+        "begin end;\r\nclass operator TRec.In(const A: TRec; B: Integer): Boolean; begin end;\r\n"
+        "procedure Calls; var Operator: Integer;\r\nbegin\r\n  var I := 0; var P: TProc; for var J := 0 to 1 do ;\r\n"
+        "  P := procedure begin Operator := 1; end;\r\n"
+        "  F := function(X: Integer): Boolean begin Result := X > 0 end;\r\n  asm mov eax, 1 end;\r\nend;\r\n"
+        "procedure Check; begin end;\r\nend.\r\n";
     F.BuildSymbols({{"U.pas", Text}});
     F.GenerateUnit("U", Text);
     std::vector<std::string> Names;
     for (const auto& A : F.Anchors()) Names.push_back(A.Target);
     const std::vector<std::string> Expected = {"u_tlist.1_add", "u_touter.tinner_run", "u_touter.tinner_run.check",
-                                               "u_touter.tinner_run.check.deep", "u_check"};
+                                               "u_touter.tinner_run.check.deep", "u_trec_in", "u_calls", "u_check"};
     EXPECT_EQ(Names, Expected);
 }
 

@@ -102,7 +102,7 @@ TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& H
         Arity = 0;
         const std::size_t Period = QueueHeldToken();
         Read();
-        if (Kind() != tkIdentifier) {
+        if (Kind() != tkIdentifier && !(Routine == skOperator && IsOperatorName())) {
             queue_.QueueCurrentToken();
             return prFailed;
         }
@@ -162,8 +162,10 @@ void TParser::MarkHeading(const THeadingName& Heading) {
         if (Modern() && (!ImplementationName(Heading, Class, Path) || !ClaimAnchor(AnchorKey(Class, Path)))) return;
         const std::string Anchor = SymbolAnchor(Class, Path);
         auto& Queued = queue_.DelayedTokens;
-        Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First),
-                      AnchorEntry(Anchor));
+        // On the page of the file the heading is read from: an include's own.
+        TDelayedToken Entry = AnchorEntry(Anchor);
+        Entry.Pair = Queued[Heading.First].Pair;
+        Queued.insert(Queued.begin() + static_cast<std::ptrdiff_t>(Heading.First), std::move(Entry));
     }
 }
 
@@ -187,13 +189,16 @@ TParseResult TParser::ReadOperatorHeading() {
     return ReadRoutineHeadingRest(skOperator);
 }
 
+// An operator may be named by a keyword (In, And, Not ...) or, in Free
+// Pascal, by its symbol (=, +, :=); what follows a variable's name is none.
+bool TParser::IsOperatorName() const noexcept {
+    const TTokenKind K = Kind();
+    return (IsReservedWord(K) || IsSymbolKind(K) || K == tkAssign || K == tkStar) && K != tkLParen &&
+           K != tkSemicolon && K != tkColon && K != tkComma;
+}
+
 TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
-    // An operator may be named by a keyword (In, And, Not ...) or, in Free
-    // Pascal, by its symbol (=, +, :=).
-    const bool OperatorName = Routine == skOperator && (IsReservedWord(Kind()) || IsSymbolKind(Kind()) ||
-                                                        Kind() == tkAssign || Kind() == tkStar) &&
-                              Kind() != tkLParen && Kind() != tkSemicolon;
-    if (Kind() != tkIdentifier && !OperatorName) {
+    if (Kind() != tkIdentifier && !(Routine == skOperator && IsOperatorName())) {
         queue_.QueueCurrentToken();
         return prFailed;
     }
@@ -395,10 +400,15 @@ void TParser::ResetBlocks() {
     section_ = tkEndOfInput;
     lastKind_ = pendingType_ = tkEndOfInput;
     pendingParens_ = 0;
+    operatorHeading_ = typeAfterEqual_ = false;
 }
 
 // Counted as they open and close: a heading deep in blocks costs no scan of them.
 bool TParser::InTypeBody() const noexcept { return typeOpeners_ > 0; }
+
+// A record declared among statements (an inline variable's type) is not
+// told from one among declarations; such a record holds no operators.
+bool TParser::InStatements() const noexcept { return !openers_.empty() && !IsTypeOpener(openers_.back()); }
 
 void TParser::OpenBlock(TTokenKind K) {
     openers_.push_back(K);
@@ -411,6 +421,11 @@ void TParser::OpenBlock(TTokenKind K) {
 // directly in a record is its variant part, which shares the record's "end".
 void TParser::TrackBlock() {
     const TTokenKind K = Kind();
+    // An asm block holds no blocks: only its "end" counts.
+    if (!openers_.empty() && openers_.back() == tkAsm && K != tkEnd) {
+        lastKind_ = K;
+        return;
+    }
     if (pendingType_ != tkEndOfInput) {
         if (K == tkLParen) {
             ++pendingParens_;
@@ -436,7 +451,9 @@ void TParser::TrackBlock() {
         break;
     case tkRecord: OpenBlock(K); break;
     case tkClass: case tkObject: case tkInterface: case tkDispinterface:
-        if (lastKind_ == tkEqual || lastKind_ == tkPacked) pendingType_ = K, pendingParens_ = 0;
+        // "=" may come with the ">" of type parameters as one ">=".
+        if (lastKind_ == tkEqual || lastKind_ == tkGreaterEqual || lastKind_ == tkPacked)
+            pendingType_ = K, pendingParens_ = 0;
         break;
     case tkEnd:
         if (!openers_.empty()) {
@@ -447,12 +464,24 @@ void TParser::TrackBlock() {
             PopRoutine();
         break;
     case tkIdentifier:
-        // A heading with no body of its own here.
-        if ((IsWord("forward") || IsWord("external")) && !routines_.empty() && !routines_.back().Body) {
+        // "operator" starts a heading after "class" or where declarations
+        // stand, not in statements ("Operator := Op;").
+        operatorHeading_ = IsWord("operator") && (lastKind_ == tkClass || !InStatements());
+        // A heading with no body of its own here (in a type body these words
+        // belong to a method or to the type).
+        if ((IsWord("forward") || IsWord("external")) && !InTypeBody() && !routines_.empty() &&
+            !routines_.back().Body) {
             PopRoutine();
+        } else if ((lastKind_ == tkType && typeAfterEqual_ && IsWord("helper")) ||
+                   (lastKind_ == tkEqual &&
+                    (IsWord("objcclass") || IsWord("objcprotocol") || IsWord("objccategory")))) {
+            // Free Pascal's "type helper for T" and Objective-C classes have
+            // bodies as classes do.
+            pendingType_ = tkClass, pendingParens_ = 0;
         } else if (DeclaresLocal()) {
             locals_.emplace_back(Text());
             declaredLast_ = true;
+            typeAfterEqual_ = false;
             lastKind_ = K;
             return;
         }
@@ -463,6 +492,7 @@ void TParser::TrackBlock() {
     default: break;
     }
     if (K != tkComma) declaredLast_ = false;
+    typeAfterEqual_ = K == tkType && lastKind_ == tkEqual;
     lastKind_ = K;
 }
 

@@ -136,13 +136,16 @@ bool TParser::AcceptLinking(TTokenKind K) {
 TParseResult TParser::DispatchRule() {
     switch (Kind()) {
     case tkIdentifier:
-        if (Modern() && IsWord("operator")) return ReadOperatorHeading();
+        if (Modern() && IsWord("operator") && (operatorHeading_ || !ReadingImplementation()))
+            return ReadOperatorHeading();
         return LinkIdentifier();
     case tkConstructor: return ReadConstructorHeading();
     case tkDestructor: return ReadDestructorHeading();
     case tkFunction: return ReadFunctionHeading();
     case tkProcedure: return ReadProcedureHeading();
-    case tkInterface: return ReadInterfaceSection();
+    // In an implementation "interface" starts a local interface type, whose
+    // methods the block tracking keeps from anchors.
+    case tkInterface: return ReadingImplementation() ? prAbsent : ReadInterfaceSection();
     case tkUnit: return ReadUnitHeading();
     case tkUses: return ReadUsesClause();
     case tkImplementation:
@@ -155,10 +158,14 @@ TParseResult TParser::DispatchRule() {
     }
 }
 
+bool TParser::ReadingImplementation() const noexcept {
+    return Modern() && (Pass() == 3 || (Pass() == 1 && symbols_.AnchorsOnly));
+}
+
 void TParser::DispatchToken() {
     // A rule that does not start here consumes nothing; passing the token over
     // below keeps the loop moving whatever the rules decide.
-    if (Modern() && (Pass() == 3 || (Pass() == 1 && symbols_.AnchorsOnly))) TrackBlock();
+    if (ReadingImplementation()) TrackBlock();
     if (DispatchRule() != prAbsent) return;
     // Everything before the next token is written already; what comes up to
     // it is written as it is read, and the token itself waits.

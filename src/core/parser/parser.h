@@ -291,6 +291,7 @@ private:
     [[nodiscard]] TParseResult ReadRoutineHeading(TTokenKind Keyword, TSymbolKind Routine);
     // The heading after its keyword, output held.
     [[nodiscard]] TParseResult ReadRoutineHeadingRest(TSymbolKind Routine);
+    bool IsOperatorName() const noexcept;
     [[nodiscard]] TParseResult ReadModernTypeDeclaration();
     [[nodiscard]] TParseResult ReadModernProperty();
     struct THeadingName {
@@ -377,8 +378,14 @@ private:
     TTokenKind lastKind_ = tkEndOfInput;     // the kind of the dispatch's previous token
     TTokenKind pendingType_ = tkEndOfInput;  // "= class" until it shows whether a body follows
     int pendingParens_ = 0;
+    bool operatorHeading_ = false;  // the "operator" in hand starts a heading
+    bool typeAfterEqual_ = false;   // the token in hand is the "type" of "= type"
     void TrackBlock();
     void ResetBlocks();
+    bool InStatements() const noexcept;
+    // The modern dialect's passes over an implementation: the output pass,
+    // and the symbol pass listing the anchors it will write.
+    bool ReadingImplementation() const noexcept;
     bool InTypeBody() const noexcept;
     // The class and name parts of the anchor of a heading read in the
     // implementation, nested routines under their enclosing routine's name
