@@ -1,7 +1,7 @@
 // What the modern dialect's interface rules record: one case per family of
 // constructs, each closed by a declaration that shows the reading went on
-// past it. Fields, class variables and a type's own constants stay
-// unrecorded; properties and operators are members, a generic type's key
+// past it. Fields, class variables and a type's own constants (the values
+// of its nested enumerations too) stay unrecorded; properties and operators are members, a generic type's key
 // carries its arity and a nested type's its outer type's.
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(ModernDialect, RecordsEveryKindOfDeclaration) {
         {"class members of every kind, nested types and visibility",
          "type [Attr] TFoo = class sealed(TInterfacedObject, IFoo, IBar<Integer>)\r\n"
          "  strict private\r\n    FX: Integer; class var FCount: Integer;\r\n"
-         "    type TInner = class procedure Run; virtual; abstract; end;\r\n"
+         "    type TInner = class procedure Run; virtual; abstract; end; TKind = (kA, kB);\r\n"
          "    const Limit = 10;\r\n"
          "  protected\r\n    function IFoo.Bar = DoBar;\r\n"
          "    class function Make: TFoo; static;\r\n    procedure DoBar; message WM_X;\r\n"
@@ -38,7 +38,7 @@ TEST(ModernDialect, RecordsEveryKindOfDeclaration) {
          "    property X: Integer index 1 read FX write FX default 0;\r\n"
          "    property Items[I: Integer]: string read GetItem; default;\r\n    property Tag;\r\n"
          "  end;\r\n  TFooClass = class of TFoo; TLater = Byte;",
-         {"TFoo:Class/Object", "TFoo.TInner:Class/Object", "TFooClass:Type", "TLater:Type"},
+         {"TFoo:Class/Object", "TFoo.TInner:Class/Object", "TFoo.TKind:Type", "TFooClass:Type", "TLater:Type"},
          {"TFoo", "TFoo.Make:Function", "TFoo.DoBar:Procedure", "TFoo.Create:Constructor", "TFoo.X:Property",
           "TFoo.Items:Property", "TFoo.Tag:Property", "TFoo.TInner", "TFoo.TInner.Run:Procedure"}},
         {"generic types, told apart by their arity",

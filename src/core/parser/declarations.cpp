@@ -357,8 +357,11 @@ TParseResult TParser::ReadOrdinalType() {
 TParseResult TParser::ReadEnumeration() {
     if (!Accept(tkLParen)) return prAbsent;
     // Modern: each value may be given ("A = 1", Free Pascal's "A := 1"), passed over.
+    // The values of an enumeration declared among a type's members belong to
+    // that type, as its constants do: they are not the unit's, and are not
+    // recorded.
     while (Modern() && Kind() == tkIdentifier) {
-        symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+        if (TypePrefix.empty()) symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
         DeclareAnchor({}, Text());
         Read();
         if ((Accept(tkEqual) || Accept(tkAssign)) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;

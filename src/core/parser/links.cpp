@@ -415,6 +415,14 @@ void TParser::OpenBlock(TTokenKind K) {
     if (IsTypeOpener(K)) ++typeOpeners_;
 }
 
+// The implementation is read by the dispatch, token by token, not by the
+// declaration and statement rules: what the output depends on there is the
+// blocks (where a body starts and ends, which headings stand in a type body
+// or among statements) and the names declared locally, and following the
+// block keywords gives the same anchors and links the rules would, at a cost
+// per token no higher than the dispatch's own. A rule that fails in the
+// middle of a body would also lose the blocks after it until its caller
+// recovered; the tracking cannot fail.
 // Called with each token the dispatch is handed, before any rule reads it. A
 // type keyword after "=" opens a block unless the token after its heading is
 // ";" or "of" (a forward declaration, "class(TBase);", "class of T"); a "case"
