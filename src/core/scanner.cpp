@@ -643,33 +643,51 @@ std::uint8_t TScanner::GetToken(TToken& Token) {
     return lastResult_ = srToken;
 }
 
-std::uint8_t TScanner::GetDirective(TToken& Token) {
+bool TScanner::GetDirective(TToken& Token) {
     Impl& s = *impl_;
-    if (!s.Modern || s.Stopped != srToken || !s.Opened || s.PendingRange) return GetToken(Token);
+    if (!s.Modern || s.Stopped != srToken || !s.Opened || s.PendingRange) return false;
     for (;;) {
         s.TakeStart = s.Pos;
         const int c = s.Peek();
-        if (c < 0) return GetToken(Token);
+        if (c < 0) return false;
         const std::uint64_t Offset = s.Offset();  // after Peek, which may have moved the window on
         const auto uc = static_cast<unsigned char>(c);
         TTokenKind kind = tkEndOfInput;
+        // Only where strings, comments and directives begin matters, and
+        // numbers of every base (an exponent takes any character, a quote
+        // too, and "$1E" or "&17e" has none): any other byte is passed over
+        // alone, as no token that holds it can hold a quote or a bracket.
         if (HasClass(uc, ccBlank)) {
             s.TakeClass(ccBlank);
         } else if (HasClass(uc, s.WordClasses)) {
             s.TakeClass(s.WordClasses | ccDigit);
-        } else {
-            (void)s.ScanToken(c, kind);  // the modern lexis never stops
+        } else if (HasClass(uc, ccDigit)) {
+            (void)s.ScanNumber(kind);
+            if (s.RangeFollows) {  // "1..": both dots, passed over too
+                s.RangeFollows = false;
+                s.Take();
+            }
+        } else if (c == '$') {
+            s.Take();
+            s.TakeClass(s.HexClasses);
+        } else if (c == '&' || c == '%') {
+            (void)s.ScanModernOnly(c, kind);
+        } else if (c == '\'' || c == '#') {
+            (void)s.ScanModernString(c);
+        } else if (c == '{' || c == '(') {
+            (void)(c == '{' ? s.ScanBrace(kind) : s.ScanParen(kind));  // the modern lexis never stops
             if (kind == tkDirective) {
                 tokenOffset_ = Offset;
                 s.LinePending = true;
                 Token.Text = s.Given = s.FinishToken();
                 Token.Kind = tkDirective;
-                return lastResult_ = srToken;
+                lastResult_ = srToken;
+                return true;
             }
-            if (s.RangeFollows) {  // "1..": both dots, passed over too
-                s.RangeFollows = false;
-                s.Take();
-            }
+        } else if (c == '/') {
+            s.ScanSlash(kind);
+        } else {
+            s.Take();
         }
         s.Carry.clear();  // the part of a token that straddled a refill
     }

@@ -56,10 +56,13 @@ public:
     // code. On a nonzero code only Token.Kind is set (tkEndOfInput).
     std::uint8_t GetToken(TToken& Token);
     // The modern lexis in a switched-off region whose text nobody keeps:
-    // reads on to the next directive and returns it as GetToken would (or
-    // the end of the file), every token before it scanned by the same rules
-    // but handed to no one, so the directive is the one GetToken would meet.
-    std::uint8_t GetDirective(TToken& Token);
+    // reads on to the next directive and gives it as GetToken would, every
+    // token before it scanned by the same rules but handed to no one, so the
+    // directive is the one GetToken would meet. False, with nothing read
+    // but blanks and tokens before the end, when the caller is to read on
+    // with GetToken: the end of the file is next, the scan is not modern or
+    // has stopped, or the dots of "1.." are due.
+    bool GetDirective(TToken& Token);
 
     // Where the token last returned by GetToken began (0-based byte offset from
     // the start of the file, a skipped byte-order mark counted; 1-based line).

@@ -429,7 +429,7 @@ TEST(ScannerTest, GetDirectiveMeetsTheDirectivesGetTokenMeets) {
     static const char* const Modern[] = {
         "'''\r\n  {$ENDIF} ''\r\n  '''", "'''\n'''", "'{$ELSE}'", "// {$ENDIF}\r\n", "{ {$ENDIF}", "(*$IFDEF Y*)",
         "(* {$ELSE} *)", "{$IF X > 1}", "{$ENDIF}", "&begin", "%0101", "1_000..2", "#$0A'{'", "'open {$ENDIF}\r\n",
-        "\xEF\xBB\xBF", "(*)", "{$I x.inc}"};
+        "\xEF\xBB\xBF", "(*)", "{$I x.inc}", "1e'{$ELSE}'", "$1E'{$ELSE}'", "&17e'{$ELSE}'", "%1e'{$ELSE}'", "2..'{'"};
     testsupport::TScratchDir dir;
     const std::string path = dir.Path() + "skip.pas";
     auto Directives = [&](bool Passing) {
@@ -438,7 +438,7 @@ TEST(ScannerTest, GetDirectiveMeetsTheDirectivesGetTokenMeets) {
         scanner.Open(path);
         std::vector<lextest::TScanned> Met;
         TToken token;
-        while ((Passing ? scanner.GetDirective(token) : scanner.GetToken(token)) == srToken)
+        while ((Passing && scanner.GetDirective(token)) || scanner.GetToken(token) == srToken)
             if (token.Kind == tkDirective)
                 Met.push_back({token.Kind, std::string(token.Text), scanner.TokenOffset(), scanner.TokenLine()});
         EXPECT_EQ(scanner.LastResult(), srEndOfInput);
