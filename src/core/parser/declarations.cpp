@@ -361,8 +361,10 @@ TParseResult TParser::ReadEnumeration() {
     // that type, as its constants do: they are not the unit's, and are not
     // recorded.
     while (Modern() && Kind() == tkIdentifier) {
-        if (TypePrefix.empty()) symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
-        DeclareAnchor({}, Text());
+        if (TypePrefix.empty()) {
+            symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
+            DeclareAnchor({}, Text());
+        }
         Read();
         if ((Accept(tkEqual) || Accept(tkAssign)) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;
         if (!Accept(tkComma)) return Accept(tkRParen) ? prParsed : prFailed;
