@@ -325,6 +325,7 @@ void TRun::ReadUnitInterface(int Index) {
         }
         Symbols.AnchorsOnly = false;
     }
+    Parser.FinishAnchors();
     NoteLexicalStop(WrittenPath);
     // Learnt here, so the output pass knows it before it writes the page's
     // head: from the bytes this reading took, and the rest of the file.

@@ -374,6 +374,13 @@ void TSymbolTable::AddDeclaration(std::string_view UnitName, std::string Key) {
     impl_->Change().Units[unit].Declarations.push_back(std::move(Key));
 }
 
+void TSymbolTable::AddOverloads(std::string_view UnitName, TOverloads Overloads) {
+    if (impl_->CurrentPass != 1) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Change().Units[unit].Overloads.push_back(std::move(Overloads));
+}
+
 bool TSymbolTable::HasAnchor(std::string_view UnitName, std::string_view Key) const {
     const int unit = FindUnit(UnitName);
     if (unit < 0) return false;
@@ -389,10 +396,37 @@ bool TSymbolTable::HasBodyAnchor(std::string_view UnitName, std::string_view Key
     return std::binary_search(anchors.begin(), anchors.end(), Key, std::less<>());
 }
 
+const TOverloads* TSymbolTable::FindOverloads(std::string_view UnitName, std::string_view Key) const {
+    const int unit = FindUnit(UnitName);
+    if (unit < 0) return nullptr;
+    const auto& all = impl_->Units()[static_cast<std::size_t>(unit)].Overloads;
+    const auto found = std::lower_bound(all.begin(), all.end(), Key,
+                                        [](const TOverloads& O, std::string_view K) { return O.Key < K; });
+    return found != all.end() && found->Key == Key ? &*found : nullptr;
+}
+
+int TSymbolTable::CallOverload(std::string_view UnitName, std::string_view Key, int Arguments) const {
+    const TOverloads* found = Arguments < 0 ? nullptr : FindOverloads(UnitName, Key);
+    if (!found) return 1;
+    int fits = 0;
+    for (std::size_t k = 0; k < found->Ranges.size(); ++k) {
+        if (Arguments < found->Ranges[k].Min || Arguments > found->Ranges[k].Max) continue;
+        if (fits != 0) return 1;  // several fit
+        fits = static_cast<int>(k) + 1;
+    }
+    return fits == 0 ? 1 : fits;
+}
+
+int TSymbolTable::HeadingOverload(std::string_view UnitName, std::string_view Key, std::size_t Index) const {
+    const TOverloads* found = FindOverloads(UnitName, Key);
+    if (!found || Index >= found->Headings.size()) return 1;
+    return found->Headings[Index];
+}
+
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
     if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty() &&
-        Found.Declarations.empty())
+        Found.Declarations.empty() && Found.Overloads.empty())
         return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
@@ -409,6 +443,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     MoveToEnd(Into.Captions, Taken.Captions);
     MoveToEnd(Into.Anchors, Taken.Anchors);
     MoveToEnd(Into.Declarations, Taken.Declarations);
+    MoveToEnd(Into.Overloads, Taken.Overloads);
     impl_->TableChanged();
     From.impl_->TableChanged();
 }
@@ -423,6 +458,8 @@ void TSymbolTable::SortSymbolTable() {
         std::sort(unit.Anchors.begin(), unit.Anchors.end());
         unit.Anchors.erase(std::unique(unit.Anchors.begin(), unit.Anchors.end()), unit.Anchors.end());
         std::sort(unit.Declarations.begin(), unit.Declarations.end());
+        std::stable_sort(unit.Overloads.begin(), unit.Overloads.end(),
+                         [](const TOverloads& A, const TOverloads& B) { return A.Key < B.Key; });
         unit.Declarations.erase(std::unique(unit.Declarations.begin(), unit.Declarations.end()),
                                 unit.Declarations.end());
     }

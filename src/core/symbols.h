@@ -57,6 +57,19 @@ struct TCaption {
     std::string Caption;  // "Tuple<T1, T2>"
 };
 
+// A routine declared more than once under one anchor key (overloads), the
+// k-th anchored under the key with ".k" appended (k >= 2).
+struct TOverloads {
+    std::string Key;  // the first overload's anchor key
+    // Per overload, first to last: how many arguments a call may pass.
+    struct TRange {
+        std::uint16_t Min = 0, Max = 0;
+    };
+    std::vector<TRange> Ranges;
+    // The overload (1...) of each implementation heading under Key, in order.
+    std::vector<std::uint16_t> Headings;
+};
+
 struct TURElm {
     // Registered name: the file-name part of Path less its extension, or in
     // the modern dialect the name the project file writes before `in`.
@@ -75,6 +88,8 @@ struct TURElm {
     // anchor at its declaration unless Anchors holds its key (a routine's
     // body, a class's anchor after its keyword). Sorted and unique likewise.
     std::vector<std::string> Declarations;
+    // The modern dialect's overloaded routines and methods, sorted by key.
+    std::vector<TOverloads> Overloads;
 };
 
 struct TFlatRef {
@@ -125,8 +140,9 @@ public:
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
     void AddAnchor(std::string_view UnitName, std::string Key);                    // pass 1
     void AddDeclaration(std::string_view UnitName, std::string Key);               // pass 1
+    void AddOverloads(std::string_view UnitName, TOverloads Overloads);            // pass 1
     // While set, pass 1 reads a unit's implementation for its anchors only:
-    // every adder but AddAnchor ignores what it is given.
+    // every adder but AddAnchor and AddOverloads ignores what it is given.
     bool AnchorsOnly = false;
     void AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption);  // pass 1
     void SortSymbolTable();
@@ -159,6 +175,14 @@ public:
     // Whether Key is anchored where the interface does not declare it: at a
     // body, or after a class's keyword.
     bool HasBodyAnchor(std::string_view UnitName, std::string_view Key) const;
+    // The overloads of Key in the unit, if it has more than one.
+    const TOverloads* FindOverloads(std::string_view UnitName, std::string_view Key) const;
+    // Which overload of Key (1...) a call passing Arguments links to: the one
+    // whose range alone holds Arguments, else the first (also when Arguments
+    // is negative, unknown, or Key is not overloaded).
+    int CallOverload(std::string_view UnitName, std::string_view Key, int Arguments) const;
+    // The overload (1...) of the Index-th (0...) implementation heading under Key.
+    int HeadingOverload(std::string_view UnitName, std::string_view Key, std::size_t Index) const;
     // Passes 2 and 3 only. An index outside UnitList is a list index error
     // (CorvanetError) and adds nothing.
     void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);

@@ -5,6 +5,7 @@
 // rules only consume tokens. Every loop here repeats only after a token was read.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "parser.h"
 
@@ -502,21 +503,12 @@ TParseResult TParser::ReadFormalParameters() {
 //         IdentList [":" ("array" "of" ("const" | Type) | Type)] ["=" Value]
 TParseResult TParser::ReadParameterGroup() {
     if (Modern()) {
-        SkipAttributes();
-        const bool Keyword = Kind() == tkConst || Kind() == tkOut || Kind() == tkVar || IsWord("constref");
-        if (Keyword) Read();
-        SkipAttributes();
-        if (ReadIdentList() != prParsed) return Keyword ? prFailed : prAbsent;
-        if (AcceptLinking(tkColon)) {
-            if (Accept(tkArray)) {
-                if (!AcceptLinking(tkOf)) return prFailed;
-                if (!Accept(tkConst) && ReadType() != prParsed) return prFailed;
-            } else if (ReadType() != prParsed) {
-                return prFailed;
-            }
-        }
-        if (Accept(tkEqual) && SkipValue(tkRParen, tkRBracket) != prParsed) return prFailed;
-        return prParsed;
+        // A procedural type among the parameters has parameters of its own.
+        TSignature* const Signature = std::exchange(signature_, nullptr);
+        const TParseResult Result = ReadModernParameterGroup(Signature);
+        capture_ = nullptr;
+        signature_ = Signature;
+        return Result;
     }
     TParseResult Fallback = prAbsent;
     if (Kind() == tkConst || Kind() == tkOut || Kind() == tkVar) {
@@ -527,6 +519,39 @@ TParseResult TParser::ReadParameterGroup() {
     if (!Accept(tkColon)) return prParsed;
     if (Accept(tkArray) && !Accept(tkOf)) return Fallback;
     return ReadType() == prParsed ? prParsed : Fallback;
+}
+
+// The modern group; with a Signature (pass 1) each of its names adds the
+// group's type, as written, and an argument a call passes, or may pass where
+// a default value follows. Modifiers and names do not count.
+TParseResult TParser::ReadModernParameterGroup(TSignature* Signature) {
+    SkipAttributes();
+    const bool Keyword = Kind() == tkConst || Kind() == tkOut || Kind() == tkVar || IsWord("constref");
+    if (Keyword) Read();
+    SkipAttributes();
+    std::string Names, Type;
+    if (Signature) capture_ = &Names;
+    if (ReadIdentList() != prParsed) return Keyword ? prFailed : prAbsent;
+    capture_ = nullptr;
+    if (AcceptLinking(tkColon)) {
+        if (Signature) capture_ = &Type;
+        if (Accept(tkArray)) {
+            if (!AcceptLinking(tkOf)) return prFailed;
+            if (!Accept(tkConst) && ReadType() != prParsed) return prFailed;
+        } else if (ReadType() != prParsed) {
+            return prFailed;
+        }
+        capture_ = nullptr;
+    }
+    const bool Default = Kind() == tkEqual;
+    if (Accept(tkEqual) && SkipValue(tkRParen, tkRBracket) != prParsed) return prFailed;
+    if (Signature) {
+        const auto Count = static_cast<std::uint16_t>(std::count(Names.begin(), Names.end(), ',') + 1);
+        for (std::uint16_t I = 0; I < Count; ++I) Signature->Types.append(Type).append(";");
+        Signature->Max = static_cast<std::uint16_t>(Signature->Max + Count);
+        if (!Default) Signature->Min = static_cast<std::uint16_t>(Signature->Min + Count);
+    }
+    return prParsed;
 }
 
 }  // namespace corvanet

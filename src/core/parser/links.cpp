@@ -4,6 +4,8 @@
 // holds a name's place in the queue before it reads past it, so blanks and
 // comments after a name stay after it, and it queues every token it took.
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "parser.h"
@@ -33,9 +35,17 @@ void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
 }
 
 bool TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
-                              std::string_view Name, std::string_view Caption) {
-    if (Modern() && !symbols_.HasAnchor(UnitName, AnchorKey({}, Name))) return false;
-    std::string Target = AnchorName(UnitPage, {}, Name);
+                              std::string_view Name, std::string_view Caption, int Arguments) {
+    std::string Target;
+    if (Modern()) {
+        const std::string Key = AnchorKey({}, Name);
+        const int Overload = symbols_.CallOverload(UnitName, Key, Arguments);
+        if (Overload > 1 && symbols_.HasAnchor(UnitName, OverloadName(Key, Overload)))
+            Target = AnchorName(UnitPage, {}, OverloadName(Name, Overload));
+        else if (!symbols_.HasAnchor(UnitName, Key))
+            return false;
+    }
+    if (Target.empty()) Target = AnchorName(UnitPage, {}, Name);
     std::string Page = PercentEncodePage(UnitPage);
     Page += ".html#";
     Page += Target;
@@ -131,12 +141,15 @@ TParseResult TParser::ReadModernHeadingName(TSymbolKind Routine, THeadingName& H
 // will write; the modern dialect links a heading only to a body noted so.
 // A modern heading without a body (abstract, external, an interface's
 // method, a body outside the project) is anchored where it is declared.
+// The k-th declaration of a name (k >= 2) is anchored and linked as Name.k.
 void TParser::MarkHeading(const THeadingName& Heading) {
     if (Pass() == 2 && Modern()) {
         if (!Heading.Qualifier.empty()) return;  // a method resolution clause
         const std::string& Class = symbols_.CurrentClass;
-        const std::string Key = AnchorKey(Class, Heading.Name);
-        const std::string Anchor = SymbolAnchor(Class, Heading.Name);
+        const std::string Name =
+            OverloadName(Heading.Name, static_cast<int>(++headingCounts_[AnchorKey(Class, Heading.Name)]));
+        const std::string Key = AnchorKey(Class, Name);
+        const std::string Anchor = SymbolAnchor(Class, Name);
         if (!InInterfaceType && symbols_.HasBodyAnchor(symbols_.CurrentUnit, Key)) {
             // The body stands on the unit's page, which an include file's is not.
             std::string Page;
@@ -153,10 +166,17 @@ void TParser::MarkHeading(const THeadingName& Heading) {
         queue_.AmendToken(Heading.Last, "#" + Anchor, Heading.Name, Anchor, tsLink);
         ++Links.HeadingLinks;
     } else if (Pass() == 1 && !symbols_.AnchorsOnly) {
-        if (Heading.Qualifier.empty()) DeclareAnchor(symbols_.CurrentClass, Heading.Name);
+        if (!Heading.Qualifier.empty()) return;
+        if (!Modern()) return DeclareAnchor(symbols_.CurrentClass, Heading.Name);
+        auto& Declared = declared_[AnchorKey(symbols_.CurrentClass, Heading.Name)];
+        Declared.emplace_back();
+        signature_ = &Declared.back();
+        if (std::exchange(classRoutine_, false)) signature_->Types = "class ";
+        DeclareAnchor(symbols_.CurrentClass, OverloadName(Heading.Name, static_cast<int>(Declared.size())));
     } else if (Pass() == 1 && symbols_.AnchorsOnly) {
+        // Noted as an entry of headings_, anchored by FinishAnchors.
         std::string Class = Heading.Qualifier, Path = Heading.Name;
-        if (ImplementationName(Heading, Class, Path)) NoteAnchor(Class, Path);
+        if (ImplementationName(Heading, Class, Path) && classRoutine_) signature_->Types = "class ";
     } else if (Pass() == 3) {
         std::string Class = Heading.Qualifier, Path = Heading.Name;
         if (Modern() && (!ImplementationName(Heading, Class, Path) || !ClaimAnchor(AnchorKey(Class, Path)))) return;
@@ -205,10 +225,13 @@ TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     THeadingName Heading;
     if (ReadHeadingName(Routine, Heading) != prParsed) return prFailed;
     MarkHeading(Heading);
+    // Pass 1 notes the signature of the heading in MarkHeading's entry.
+    TSignature* const Signature = signature_;
     queue_.QueueCurrentToken();
     collectLocals_ = Modern() && Pass() == 3 && !InTypeBody() && !routines_.empty() && !routines_.back().Body;
     const TParseResult Parameters = ReadFormalParameters();
     collectLocals_ = false;
+    signature_ = nullptr;
     if (Parameters == prFailed) return prFailed;
     if (Routine != skFunction && Routine != skOperator) return prParsed;
     // A method resolution clause names no result type.
@@ -216,7 +239,16 @@ TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     // Initialize, Finalize and Assign operators give no result.
     if (Routine == skOperator && Kind() != tkColon) return prParsed;
     if (!AcceptLinking(tkColon)) return prFailed;
-    if (Modern()) return ReadType() == prParsed ? prParsed : prFailed;
+    if (Modern()) {
+        // Implicit and Explicit operators differ in their result types only.
+        if (Signature) {
+            Signature->Types += "-> ";
+            capture_ = &Signature->Types;
+        }
+        const TParseResult Result = ReadType();
+        capture_ = nullptr;
+        return Result == prParsed ? prParsed : prFailed;
+    }
     if (Kind() != tkIdentifier && Kind() != tkString) return prFailed;
     Read();
     return prParsed;
@@ -298,15 +330,18 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const auto& Queued = queue_.DelayedTokens;
     const std::string First = Queued[Parts[0]].Text;
     if (!locals_.empty() && IsLocal(First)) return;
+    // A call without "(" (or type arguments) after the name passes none.
+    const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
     if (Parts.size() == 1) {
         if (OwnBody(First)) {
-            if (AmendSymbolLink(Parts[0], symbols_.CurrentUnit, symbols_.CurrentUnit + PageSuffix, First, First))
+            if (AmendSymbolLink(Parts[0], symbols_.CurrentUnit, symbols_.CurrentUnit + PageSuffix, First, First,
+                                Arguments))
                 ++Links.RoutineLinks;
             return;
         }
         const auto Found = symbols_.FindVisibleSymbol(First);
         if (Found && (IsRoutine(Found->Kind) || Modern()) &&
-            AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First))
+            AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First, Arguments))
             ++Links.RoutineLinks;
         return;
     }
@@ -324,7 +359,8 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (Count < Parts.size()) {
         const std::string Member = Queued[Parts[Count]].Text;
         const auto Kind = symbols_.GetSymbolKind(Unit.Name, Member);
-        if (Kind && (IsRoutine(*Kind) || Modern()) && AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member))
+        if (Kind && (IsRoutine(*Kind) || Modern()) &&
+            AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member, Arguments))
             ++Links.RoutineLinks;
     }
     // Linked last: the entries after the unit's name move up.
@@ -401,6 +437,7 @@ void TParser::ResetBlocks() {
     lastKind_ = pendingType_ = tkEndOfInput;
     pendingParens_ = 0;
     operatorHeading_ = typeAfterEqual_ = false;
+    headingCounts_.clear();
 }
 
 // Counted as they open and close: a heading deep in blocks costs no scan of them.
@@ -429,6 +466,7 @@ void TParser::OpenBlock(TTokenKind K) {
 // directly in a record is its variant part, which shares the record's "end".
 void TParser::TrackBlock() {
     const TTokenKind K = Kind();
+    classRoutine_ = lastKind_ == tkClass;
     // An asm block holds no blocks: only its "end" counts.
     if (!openers_.empty() && openers_.back() == tkAsm && K != tkEnd) {
         lastKind_ = K;
@@ -536,14 +574,118 @@ bool TParser::ImplementationName(const THeadingName& Heading, std::string& Class
     if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return false;
     TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false, locals_.size()};
     section_ = tkEndOfInput;
-    if (!routines_.empty() && Heading.Qualifier.empty()) {
+    const bool Nested = !routines_.empty() && Heading.Qualifier.empty();
+    if (Nested) {
         Routine.Class = routines_.back().Class;
         Routine.Path = routines_.back().Path + "." + Heading.Name;
+    }
+    if (Pass() == 1) {
+        // Which overload it is shows once the whole implementation is read.
+        headings_.push_back({Routine.Class, Heading.Name, Nested ? routines_.back().Entry : NoEntry, {},
+                             stream_.IncludeDepth() != 0});
+        Routine.Entry = headings_.size() - 1;
+        signature_ = &headings_.back().Signature;
+    } else if (!Nested) {
+        const std::string Key = AnchorKey(Routine.Class, Routine.Path);
+        const int Overload = symbols_.HeadingOverload(symbols_.CurrentUnit, Key, headingCounts_[Key]++);
+        Routine.Path = OverloadName(Routine.Path, Overload);
     }
     routines_.push_back(Routine);
     Class = Routine.Class;
     Path = Routine.Path;
     return true;
+}
+
+namespace {
+
+// The first overload of Declared without a body yet (1...), preferring one
+// of Count parameters when Count is given (>= 0); 0 when every one has one.
+int FirstFree(const std::vector<bool>& Taken, const std::vector<std::uint16_t>& Counts, int Count) {
+    if (Count >= 0)
+        for (std::size_t K = 0; K < Taken.size(); ++K)
+            if (!Taken[K] && Counts[K] == Count) return static_cast<int>(K) + 1;
+    for (std::size_t K = 0; K < Taken.size(); ++K)
+        if (!Taken[K]) return static_cast<int>(K) + 1;
+    return 0;
+}
+
+}  // namespace
+
+// Each heading of a key is matched to the interface's declarations of it by
+// its parameter types as written. One the interface does not spell so (a
+// type written otherwise, a list left out) goes to the first declaration
+// still without a body, one of as many parameters first, the parameters
+// left out after every other; one that finds none is an overload of the
+// implementation's own, numbered after the interface's in reading order.
+// A heading spelt as one before it (a forward declaration's body) is that
+// one. Anchors then follow in reading order, each claimed once, a nested
+// routine's under its enclosing routine's overload.
+void TParser::FinishAnchors() {
+    if (!Modern() || Pass() != 1) return;
+    std::unordered_map<std::string, std::vector<std::size_t>> ByKey;  // top-level headings
+    std::vector<std::string> Keys;
+    for (std::size_t I = 0; I < headings_.size(); ++I) {
+        if (headings_[I].Parent != NoEntry) continue;
+        std::string Key = AnchorKey(headings_[I].Class, headings_[I].Name);
+        auto [Found, New] = ByKey.try_emplace(Key);
+        if (New) Keys.push_back(std::move(Key));
+        Found->second.push_back(I);
+    }
+    for (const auto& [Key, Declared] : declared_)
+        if (Declared.size() > 1 && ByKey.try_emplace(Key).second) Keys.push_back(Key);
+    std::vector<int> Overload(headings_.size(), 1);
+    const std::vector<TSignature> NoDeclarations;
+    for (const std::string& Key : Keys) {
+        const auto Found = declared_.find(Key);
+        const std::vector<TSignature>& Declared = Found == declared_.end() ? NoDeclarations : Found->second;
+        const std::vector<std::size_t>& Headings = ByKey[Key];
+        std::vector<int> Number(Headings.size(), 0);
+        std::vector<bool> Taken(Declared.size(), false);
+        std::vector<std::uint16_t> Counts;
+        for (const TSignature& D : Declared) Counts.push_back(D.Max);
+        for (std::size_t J = 0; J < Headings.size(); ++J)
+            for (std::size_t K = 0; K < Declared.size() && Number[J] == 0; ++K)
+                if (Declared[K].Types == headings_[Headings[J]].Signature.Types) {
+                    Number[J] = static_cast<int>(K) + 1;
+                    Taken[K] = true;
+                }
+        std::vector<const TSignature*> Own;  // the implementation's own overloads
+        for (const bool Omitted : {false, true})
+            for (std::size_t J = 0; J < Headings.size(); ++J) {
+                const TSignature& Signature = headings_[Headings[J]].Signature;
+                const bool Listed = Signature.Max != 0 || Signature.Types.find("->") != std::string::npos;
+                if (Number[J] != 0 || Listed == Omitted) continue;
+                Number[J] = FirstFree(Taken, Counts, Omitted ? -1 : Signature.Max);
+                if (Number[J] != 0) {
+                    Taken[static_cast<std::size_t>(Number[J] - 1)] = true;
+                    continue;
+                }
+                for (std::size_t E = 0; E < Own.size() && Number[J] == 0; ++E)
+                    if (Own[E]->Types == Signature.Types) Number[J] = static_cast<int>(Declared.size() + E) + 1;
+                if (Number[J] != 0) continue;
+                Own.push_back(&Signature);
+                Number[J] = static_cast<int>(Declared.size() + Own.size());
+            }
+        if (Declared.size() + Own.size() < 2) continue;
+        TOverloads Overloads{Key, {}, {}};
+        for (const TSignature& D : Declared) Overloads.Ranges.push_back({D.Min, D.Max});
+        for (const TSignature* O : Own) Overloads.Ranges.push_back({O->Min, O->Max});
+        for (std::size_t J = 0; J < Headings.size(); ++J) {
+            Overload[Headings[J]] = Number[J];
+            Overloads.Headings.push_back(static_cast<std::uint16_t>(Number[J]));
+        }
+        symbols_.AddOverloads(symbols_.CurrentUnit, std::move(Overloads));
+    }
+    std::vector<std::string> Paths(headings_.size());
+    for (std::size_t I = 0; I < headings_.size(); ++I) {
+        const THeadingEntry& Entry = headings_[I];
+        Paths[I] = Entry.Parent == NoEntry ? OverloadName(Entry.Name, Overload[I])
+                                           : Paths[Entry.Parent] + "." + Entry.Name;
+        std::string Key = AnchorKey(Entry.Class, Paths[I]);
+        if (ClaimAnchor(Key) && !Entry.Included) symbols_.AddAnchor(symbols_.CurrentUnit, std::move(Key));
+    }
+    headings_.clear();
+    declared_.clear();
 }
 
 }  // namespace corvanet

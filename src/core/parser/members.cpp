@@ -120,8 +120,9 @@ TParseResult TParser::ReadMember() {
     case tkCase: return ReadRecordVariants();
     default: break;
     }
-    (void)Accept(tkClass);
+    classRoutine_ = Accept(tkClass);
     if (Accept(tkVar) || Accept(tkThreadvar)) {
+        classRoutine_ = false;
         while ((Kind() == tkIdentifier && !IsWord("strict")) || Kind() == tkLBracket) {
             SkipAttributes();
             if (ReadFields() != prParsed) return prFailed;
@@ -129,6 +130,7 @@ TParseResult TParser::ReadMember() {
         return prParsed;
     }
     if (TParseResult R = ReadMethodDeclaration(); R != prAbsent) return R;
+    classRoutine_ = false;
     if (TParseResult R = ReadProperty(); R != prAbsent) return R;
     return prFailed;
 }

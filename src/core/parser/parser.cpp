@@ -77,6 +77,17 @@ std::string TParser::SymbolAnchor(std::string_view ClassName, std::string_view N
     return AnchorName(symbols_.CurrentUnit + PageSuffix, ClassName, Name);
 }
 
+void TParser::CaptureToken() {
+    for (const char c : Text()) *capture_ += LowerAscii(c);
+    *capture_ += ' ';
+}
+
+std::string TParser::OverloadName(std::string_view Name, int K) {
+    std::string s(Name);
+    if (K > 1) s.append(".").append(std::to_string(K));
+    return s;
+}
+
 bool TParser::ClaimAnchor(const std::string& Key) { return claimed_.insert(Key).second; }
 
 // An anchor in an include file stands on the include's page, where no link

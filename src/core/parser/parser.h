@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -164,6 +165,10 @@ public:
     // unless the anchor stands elsewhere (a routine's body, after a class's
     // keyword) or the page holds it already. Links find it by HasAnchor.
     void DeclareAnchor(std::string_view ClassName, std::string_view Name);
+    // Pass 1, the unit read: which overload each implementation heading
+    // is (matched to the interface's declarations by parameter types), the
+    // anchors the output pass will write for them, and the overloads.
+    void FinishAnchors();
     // Pass 2, output not held: reads on with the next significant token left
     // unwritten (blanks and comments before it are written), so an anchor can
     // still go in front of it; WriteHeld writes it. False when nothing is held.
@@ -177,6 +182,8 @@ public:
     bool AcceptLinking(TTokenKind K);
     void BeginPage() {
         claimed_.clear();
+        declared_.clear();
+        headings_.clear();
         usedUnits_.clear();
         ResetBlocks();
     }
@@ -193,9 +200,10 @@ public:
     // letter case; a symbol link to the anchor UnitPage_Name on that page.
     void AmendUnitLink(std::size_t Index, std::string_view UnitPage, std::string_view Caption);
     // In the modern dialect only a link whose anchor will exist is written
-    // (UnitName's anchors); false when the name stays plain.
+    // (UnitName's anchors); false when the name stays plain. A call passing
+    // Arguments (negative: not known) links to the overload CallOverload picks.
     bool AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
-                         std::string_view Name, std::string_view Caption);
+                         std::string_view Name, std::string_view Caption, int Arguments = -1);
 
     // --- the modern dialect's own rules (members.cpp, directives.cpp) ---
     // Where the grammar forks, a rule asks this and nothing else.
@@ -250,7 +258,10 @@ public:
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
     std::string_view Text() const noexcept { return stream_.CurrentToken.Text; }
-    void Read() { stream_.NextToken(); }
+    void Read() {
+        if (capture_) CaptureToken();
+        stream_.NextToken();
+    }
     // True when the current token is an identifier whose lower-cased text is Word.
     bool IsWord(std::string_view Word) const noexcept;
     std::uint8_t Pass() const noexcept { return stream_.CurrentPass; }
@@ -359,6 +370,7 @@ private:
         std::size_t Depth = 0;    // blocks open at the heading; within its body, one more
         bool Body = false;
         std::size_t Locals = 0;   // locals_ before its own
+        std::size_t Entry = 0;    // pass 1: its entry in headings_
     };
     // The modern output pass's local names of the open routines: parameters,
     // the names its var, const and type sections declare, inline variables.
@@ -392,6 +404,41 @@ private:
     // (Path "bar.check"); false for a heading inside a type declaration,
     // which opens no body.
     bool ImplementationName(const THeadingName& Heading, std::string& Class, std::string& Path);
+
+    // Overloads (modern). A routine's parameters as a body is matched to its
+    // declaration by them: the type of each parameter as written (in lower
+    // case, blank for an untyped one), a function's result type after "->",
+    // and how many arguments a call may pass.
+    struct TSignature {
+        std::string Types;
+        std::uint16_t Min = 0, Max = 0;
+    };
+    // Pass 1 reading the interface: the routines declared, by key, in order.
+    std::unordered_map<std::string, std::vector<TSignature>> declared_;
+    // Pass 1 reading the implementation: its headings in order, each
+    // anchored once all are read and the overloads are known.
+    static constexpr std::size_t NoEntry = static_cast<std::size_t>(-1);
+    struct THeadingEntry {
+        std::string Class, Name;
+        std::size_t Parent = NoEntry;  // the enclosing routine's entry
+        TSignature Signature;
+        bool Included = false;  // read from an include file
+    };
+    std::vector<THeadingEntry> headings_;
+    // The heading in hand follows "class" (a class method, which a method
+    // of the same name and parameters may overload).
+    bool classRoutine_ = false;
+    // The signature the parameters being read go into (pass 1), and the
+    // text the tokens read are appended to while set.
+    TSignature* signature_ = nullptr;
+    std::string* capture_ = nullptr;
+    void CaptureToken();
+    [[nodiscard]] TParseResult ReadModernParameterGroup(TSignature* Signature);
+    // Passes 2 and 3: the headings met so far by key, the interface's
+    // until `implementation`, then the implementation's top-level ones.
+    std::unordered_map<std::string, std::size_t> headingCounts_;
+    // Name, or Name.k for the k-th overload (k >= 2).
+    static std::string OverloadName(std::string_view Name, int K);
 
     TTokenStream& stream_;
     TSymbolTable& symbols_;
