@@ -174,7 +174,7 @@ void TTokenStream::NextToken() {
         // Nothing of a switched-off region that is written nowhere counts
         // but its directives.
         const bool PassOver = Skipping && Dialect == TDialect::Modern && (CurrentPass == 1 || Unwritten);
-        EndOfInput = PassOver && Reading().GetDirective(CurrentToken) ? srToken : Reading().GetToken(CurrentToken);
+        EndOfInput = PassOver && Reading().GetDirective(CurrentToken) ? std::uint8_t{srToken} : Reading().GetToken(CurrentToken);
         if (EndOfInput != 0 && !includes_.empty()) [[unlikely]] {
             EndInclude();
             continue;

@@ -220,7 +220,9 @@ TEST_P(HelpCompilerTest, StartsTheCompilerAndKeepsWhatTheUserNeeds) {
     EXPECT_EQ(Reporter.Warnings, Warnings);
     EXPECT_EQ(Run.Incomplete, Case.Compiler != cpNone && !Compiled);
     EXPECT_EQ(Reporter.CompilerOutput, Case.Output);
-    if (*Case.Output != '\0') EXPECT_EQ(Reporter.CompilerFailed, !Compiled);
+    if (*Case.Output != '\0') {
+        EXPECT_EQ(Reporter.CompilerFailed, !Compiled);
+    }
     std::vector<std::string> Statuses = {"Creating Help Project and HTML Frame ..."};
     if (Case.Compiler == cpNone) Statuses.push_back("No help compiler given: compile " + Build.Path() + "demo.hpj by hand");
     EXPECT_EQ(Reporter.Statuses, Statuses);

@@ -25,6 +25,14 @@ struct ModelFlat {
     TSymbolKind Kind;
 };
 
+// A unit as registering Path makes it: named by its file name.
+TURElm ModelUnit(const std::string& Path) {
+    TURElm Unit;
+    Unit.Name = ReplaceExtension(FileNamePart(Path), "");
+    Unit.Path = Path;
+    return Unit;
+}
+
 // Written straight from the description, with no regard for speed.
 struct Model {
     std::vector<TURElm> Units;
@@ -129,7 +137,7 @@ public:
         for (int i = 0; i < units; ++i) {
             const std::string path = RandomPath(random_);
             table_.AddUnit(path);
-            model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}, {}});
+            model_.Units.push_back(ModelUnit(path));
         }
         for (int step = 0; step < 300; ++step) OneAdderCall();
     }
@@ -221,7 +229,7 @@ private:
         default: {
             const std::string path = RandomPath(random_);
             table_.AddUnit(path);  // late registrations, effective in pass 0 only
-            if (pass_ == 0) model_.Units.push_back({ReplaceExtension(FileNamePart(path), ""), path, {}, {}, {}});
+            if (pass_ == 0) model_.Units.push_back(ModelUnit(path));
         }
         }
     }
