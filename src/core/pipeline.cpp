@@ -36,7 +36,7 @@ TRun::TRun(TReporter& Reporter)
     };
     Stream.IncludeHook = [this](std::string_view Name) { return FindInclude(Name); };
     Stream.IncludeSwitchHook = [this](bool Begins) { SwitchInclude(Begins); };
-    Parser.LookUpUnit = [this](std::string_view Name) { return LookUpUnit(Name, ProjectFile); };
+    Parser.LookUpUnit = [this](std::string_view Name, int Line) { return LookUpUnit(Name, ProjectFile, Line); };
 }
 
 // As the compiler looks a unit up: the project file's directory, then each
@@ -58,12 +58,12 @@ std::optional<std::string> TRun::FindUnitSource(const std::string& Name) {
 }
 
 // A name already registered, or asked once, is not looked up again.
-std::optional<std::string> TRun::LookUpUnit(std::string_view Name, const std::string& NamedIn) {
+std::optional<std::string> TRun::LookUpUnit(std::string_view Name, const std::string& NamedIn, int Line) {
     if (UnitPath.empty() || Symbols.IsUsedUnitName(Name)) return std::nullopt;
     if (!lookedUp_.insert(LowerAscii(Name)).second) return std::nullopt;
     const auto Path = FindUnitSource(std::string(Name));
     if (!Path) {
-        Warn(NamedIn, 0, "unit " + std::string(Name) + " not found on the search path");
+        Warn(NamedIn, Line, "unit " + std::string(Name) + " not found on the search path");
         return std::nullopt;
     }
     // Registered under the name it was found by, scope included.
@@ -300,6 +300,7 @@ void TRun::ReadUnitInterface(int Index) {
     Parser.BeginPage();
     const std::string Path = SourcePath(WrittenPath);
     Parser.UsedUnitNames.clear();
+    Parser.UsedUnitLines.clear();
     const std::uint64_t Includes = IncludesMet;
     OpenSource(Path, false, false);
     sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
@@ -339,8 +340,10 @@ void TRun::ReadUnitInterface(int Index) {
     (void)EncodingOf(Path);
     if (UnitPath.empty()) return;
     const std::vector<std::string> Used = std::move(Parser.UsedUnitNames);
+    const std::vector<int> Lines = std::move(Parser.UsedUnitLines);
     Parser.UsedUnitNames.clear();
-    for (const std::string& Name : Used) (void)LookUpUnit(Name, Path);
+    Parser.UsedUnitLines.clear();
+    for (std::size_t I = 0; I < Used.size(); ++I) (void)LookUpUnit(Used[I], Path, Lines[I]);
 }
 
 void TRun::GenerateUnit(int Index) {

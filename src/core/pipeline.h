@@ -189,7 +189,7 @@ private:
     bool ProjectUnitReadable(std::string_view Name, std::string_view WrittenPath);
     // Looks Name, named in the file NamedIn, up and registers the unit found;
     // its page, or nothing (a warning when it is found nowhere).
-    std::optional<std::string> LookUpUnit(std::string_view Name, const std::string& NamedIn);
+    std::optional<std::string> LookUpUnit(std::string_view Name, const std::string& NamedIn, int Line);
     std::optional<std::string> FindUnitSource(const std::string& Name);
     std::unordered_set<std::string> lookedUp_;  // names asked of the disk, lower-cased
 

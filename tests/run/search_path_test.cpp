@@ -39,7 +39,7 @@ TEST(SearchPath, FindsTheClosureOfUnitsTheSourcesName) {
     EXPECT_EQ(Run.ReportNotes(), std::vector<std::string>{"4 units found on the search path"});
     EXPECT_FALSE(Run.Incomplete);
     ASSERT_EQ(Recorder.Warnings.size(), 1u);
-    EXPECT_EQ(Recorder.Warnings[0], Project.Dir() + "App.pas: unit Missing not found on the search path");
+    EXPECT_EQ(Recorder.Warnings[0], Project.Dir() + "App.pas:6: unit Missing not found on the search path");
     const std::string App = testsupport::ReadBytes(Project.Out() + "App.html");
     for (const char* Link : {"<A HREF = \"Lib.Core.html\">Lib.Core</A>.<A HREF = \"Lib.Core.html#lib.core_go\">Go</A>",
                              "<A HREF = \"Extra.html\">Extra</A>, Missing;", "<A HREF = \"Extra.html#extra_help\">Help</A>"})

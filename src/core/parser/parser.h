@@ -62,12 +62,13 @@ public:
     // The names the uses clauses read outside the output passes named (the
     // modern dialect), in order; whoever reads them empties the list.
     std::vector<std::string> UsedUnitNames;
+    std::vector<int> UsedUnitLines;  // the line of each name, in the unit's own file
     // Asked before the project file's unit Name at Path is registered; a unit
     // it refuses is left out, its entry written plain. Unset: every unit is taken.
     std::function<bool(std::string_view Name, std::string_view Path)> UnitReadable;
     // Asked for a unit the project file names without a path: the page of
     // the unit it found and registered, or nothing. Unset: none is looked up.
-    std::function<std::optional<std::string>(std::string_view Name)> LookUpUnit;
+    std::function<std::optional<std::string>(std::string_view Name, int Line)> LookUpUnit;
 
     // --- unit structure and uses clauses (units.cpp) ---
     [[nodiscard]] TParseResult ReadProjectUses();

@@ -93,6 +93,7 @@ TParseResult TParser::ReadProjectUnits() {
         std::vector<std::size_t> Parts;
         std::string Name;
         Result = prFailed;
+        const int Line = stream_.Scanner.TokenLine();
         if (ReadUnitName(Parts, Name) != prParsed) return prFailed;
         if (Kind() == tkIn) {
             // The link waits for the path: the classic page is named after
@@ -114,7 +115,7 @@ TParseResult TParser::ReadProjectUnits() {
             Read();
         } else {
             // A unit without a path may be found on the search path.
-            if (const auto Page = LookUpUnit ? LookUpUnit(Name) : std::nullopt) AmendUnitLink(Parts, Name, *Page);
+            if (const auto Page = LookUpUnit ? LookUpUnit(Name, Line) : std::nullopt) AmendUnitLink(Parts, Name, *Page);
             queue_.QueueCurrentToken();
         }
         if (Kind() != tkComma) return prParsed;
@@ -245,6 +246,7 @@ TParseResult TParser::ReadUnitNames() {
     for (;;) {
         if (Kind() != tkIdentifier) return Result;
         std::string Name(Text());
+        const int Line = stream_.Scanner.TokenLine();
         Result = prFailed;
         Read();
         while (Modern() && Kind() == tkPeriod) {
@@ -255,6 +257,7 @@ TParseResult TParser::ReadUnitNames() {
             Read();
         }
         UsedUnitNames.push_back(std::move(Name));
+        UsedUnitLines.push_back(Line);
         if (Modern() && Accept(tkIn) && !Accept(tkQuotedString)) return prFailed;
         if (Kind() != tkComma) return prParsed;
         Read();
