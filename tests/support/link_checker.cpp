@@ -84,6 +84,47 @@ bool CaptionFits(std::string Fragment, std::string_view Caption) {
     return std::string_view(Fragment).substr(0, Dot).ends_with(Part);
 }
 
+// Whether the anchor stands on the line of the name it anchors, where a
+// reader who follows a link to it looks: the line, spelled as anchor parts
+// are, holds the anchor's last part (after the last "_", less an overload's
+// or a generic type's ".k"), or of a nested routine's, the part after its
+// last ".".
+bool OnItsNamesLine(const std::string& Text, const TDecodedAnchor& Anchor) {
+    std::string Part = Anchor.Name.substr(Anchor.Name.rfind('_') + 1);  // npos + 1 == 0
+    for (;;) {
+        const std::size_t Dot = Part.rfind('.');
+        if (Dot == std::string::npos || Dot + 1 == Part.size() || Part[Dot + 1] == '0' ||
+            !std::all_of(Part.begin() + static_cast<std::ptrdiff_t>(Dot) + 1, Part.end(),
+                         [](char C) { return std::isdigit(static_cast<unsigned char>(C)); }))
+            break;
+        Part.erase(Dot);
+    }
+    const std::size_t Dot = Part.rfind('.');
+    const auto Holds = [&](const std::string& Line) {
+        return Line.find(Part) != std::string::npos ||
+               (Dot != std::string::npos && Line.find(Part.substr(Dot + 1)) != std::string::npos);
+    };
+    const std::size_t At = std::min(Anchor.Offset, Text.size());
+    const std::size_t Begin = At == 0 ? std::string::npos : Text.rfind('\n', At - 1);
+    const std::size_t Start = Begin == std::string::npos ? 0 : Begin + 1;
+    const std::size_t End = std::min(Text.find('\n', At), Text.size());
+    if (Holds(AnchorPart(std::string_view(Text).substr(Start, End - Start)))) return true;
+    // A heading whose qualified name goes on after a line break ("TFoo.",
+    // then "Bar" on the next line).
+    std::string After = Text.substr(At, End - At);
+    StripTrailingTrivia(After);
+    if (!After.empty() && After.back() == '.' && End < Text.size()) {
+        const std::size_t Next = std::min(Text.find('\n', End + 1), Text.size());
+        if (Holds(AnchorPart(std::string_view(Text).substr(End + 1, Next - End - 1)))) return true;
+    }
+    // A type's anchor after its keyword, its name on an earlier line of a
+    // heading that spans lines ("TFoo<A,", "B> = class(...)").
+    std::string Before = Text.substr(Start, At - Start);
+    StripTrailingTrivia(Before);
+    static const std::set<std::string> Keywords = {"class", "object", "interface", "dispinterface"};
+    return Keywords.count(LastWord(Before)) != 0;
+}
+
 }  // namespace
 
 const char* LinkKindName(TLinkKind Kind) {
@@ -183,8 +224,10 @@ private:
         ++report_.Pages;
         if (!Doc->Ok()) report_.Problems.push_back(Name + ": " + Doc->Error);
         std::set<std::string> Names;
-        for (const TDecodedAnchor& A : Doc->Anchors)
+        for (const TDecodedAnchor& A : Doc->Anchors) {
             if (!Names.insert(A.Name).second) report_.DuplicateAnchors.push_back(Name + ": " + A.Name);
+            if (!A.InHeader && !OnItsNamesLine(Doc->Text, A)) report_.MisplacedAnchors.push_back(Name + ": " + A.Name);
+        }
         for (const TDecodedLink& Link : Doc->Links) {
             const std::size_t Hash = Link.Target.find('#');
             const TLinkKind Kind = ClassifyLink(Doc->Text, Link.Offset, Hash == std::string::npos);
@@ -258,6 +301,7 @@ std::string TLinkReport::Summary() const {
     for (const std::string& P : Problems) Out += "\n  " + P;
     for (const std::string& D : DuplicateAnchors) Out += "\n  anchor twice: " + D;
     for (const std::string& W : WrongCaptions) Out += "\n  caption differs: " + W;
+    for (const std::string& M : MisplacedAnchors) Out += "\n  anchor off its name's line: " + M;
     return Out;
 }
 

@@ -46,14 +46,18 @@ struct TLinkReport {
     // spelled as an anchor part (lower case, a byte above 127 as ".0hh"), a
     // ".k" overload number aside: "document: caption -> target".
     std::vector<std::string> WrongCaptions;
+    // Anchors of a page that do not stand on the line of the name they
+    // anchor (a link to one would show another line): "page: name".
+    std::vector<std::string> MisplacedAnchors;
     int Pages = 0;                      // HTML documents of source files
     int Topics = 0;                     // RTF documents
 
     int Written() const;
     int Landed() const;
     bool AllLand() const { return Missed.empty() && Problems.empty(); }
-    // Every anchor name unique and every symbol link's caption the name it targets.
-    bool AnchorsSound() const { return DuplicateAnchors.empty() && WrongCaptions.empty(); }
+    // Every anchor name unique and on its name's line, and every symbol
+    // link's caption the name it targets.
+    bool AnchorsSound() const { return DuplicateAnchors.empty() && WrongCaptions.empty() && MisplacedAnchors.empty(); }
     // One line: the tallies by kind, then the misses and problems, one a line.
     std::string Summary() const;
 };

@@ -6,6 +6,7 @@
 // members under that path; CurrentClass and TypePrefix are put back as they
 // were whatever a body gives, so a failed member list never lends its name to
 // what follows it.
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -44,16 +45,23 @@ TParseResult TParser::ReadStructure() {
         if (Anchored && Pass() == 2 && queue_.HoldOutput && ClaimAnchor(AnchorKey({}, Name))) {
             queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
             Read();
-        } else {
-            const bool Held = Anchored && ReadHoldingNext();
-            if (!Anchored) Read();
-            if (Anchored && Kind() != tkSemicolon) {
-                if (Pass() == 2 && ClaimAnchor(AnchorKey({}, Name)))
-                    queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
-                else if (Pass() == 1 && !symbols_.AnchorsOnly)
-                    NoteAnchor({}, Name);
+        } else if (Anchored && Pass() == 2) {
+            // What stands between the keyword and the next token waits in the
+            // queue, so that the anchor goes right after the keyword, on the
+            // line of the name, once the next token shows a body.
+            queue_.HoldOutput = true;
+            const std::size_t AnchorAt = queue_.DelayedTokens.size();
+            Read();
+            queue_.HoldOutput = false;
+            if (Kind() != tkSemicolon && ClaimAnchor(AnchorKey({}, Name))) {
+                queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
+                auto& Queued = queue_.DelayedTokens;
+                std::rotate(Queued.begin() + static_cast<std::ptrdiff_t>(AnchorAt), Queued.end() - 1, Queued.end());
             }
-            if (Held) WriteHeld();
+            WriteHeld();
+        } else {
+            Read();
+            if (Anchored && Kind() != tkSemicolon && Pass() == 1 && !symbols_.AnchorsOnly) NoteAnchor({}, Name);
         }
     } else if (Anchored && Pass() == 2 && ClaimAnchor(AnchorKey({}, Name))) {
         queue_.QueueToken(Name, "", SymbolAnchor(Name), tsAnchor);
