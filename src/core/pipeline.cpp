@@ -312,6 +312,8 @@ void TRun::ReadUnitInterface(int Index) {
         else
             Stream.NextToken();
     }
+    // Where the modern dialect looks up the ancestors of the unit's classes.
+    if (Dialect == TDialect::Modern) Symbols.SetUses(Symbols.CurrentUnit, Parser.UsedUnitNames);
     // With a search path the implementation's uses clause is read too: the
     // units both clauses name are looked up once the file is closed. The
     // modern dialect reads the rest as the output pass will, for the anchors

@@ -333,7 +333,7 @@ void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassNam
     if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
-    impl_->Change().Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}});
+    impl_->Change().Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}, {}, {}});
 }
 
 void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
@@ -365,6 +365,27 @@ void TSymbolTable::AddAnchor(std::string_view UnitName, std::string Key) {
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Anchors.push_back(std::move(Key));
+}
+
+void TSymbolTable::SetAncestor(std::string_view UnitName, std::string_view ClassName, std::string_view Key) {
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName)) owner->Ancestor = Key;
+}
+
+void TSymbolTable::AddOtherName(std::string_view UnitName, std::string_view ClassName, std::string_view Name) {
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName)) owner->OtherNames.emplace_back(Name);
+}
+
+void TSymbolTable::SetUses(std::string_view UnitName, std::vector<std::string> Names) {
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    impl_->Change().Units[unit].Uses = std::move(Names);
 }
 
 void TSymbolTable::AddDeclaration(std::string_view UnitName, std::string Key) {
@@ -426,7 +447,8 @@ int TSymbolTable::HeadingOverload(std::string_view UnitName, std::string_view Ke
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
     if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty() &&
-        Found.Declarations.empty() && Found.Overloads.empty())
+        Found.Declarations.empty() && Found.Overloads.empty() &&
+        Found.Uses.empty())
         return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
@@ -444,6 +466,8 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     MoveToEnd(Into.Anchors, Taken.Anchors);
     MoveToEnd(Into.Declarations, Taken.Declarations);
     MoveToEnd(Into.Overloads, Taken.Overloads);
+    if (!Taken.Uses.empty()) Into.Uses = std::move(Taken.Uses);
+    Taken.Uses.clear();
     impl_->TableChanged();
     From.impl_->TableChanged();
 }
@@ -454,7 +478,11 @@ void TSymbolTable::SortSymbolTable() {
     for (auto& unit : units) {
         SortByName(unit.Symbols);
         SortByName(unit.Classes);
-        for (auto& owner : unit.Classes) SortByName(owner.Members);
+        for (auto& owner : unit.Classes) {
+            SortByName(owner.Members);
+            std::stable_sort(owner.OtherNames.begin(), owner.OtherNames.end(),
+                             [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+        }
         std::sort(unit.Anchors.begin(), unit.Anchors.end());
         unit.Anchors.erase(std::unique(unit.Anchors.begin(), unit.Anchors.end()), unit.Anchors.end());
         std::sort(unit.Declarations.begin(), unit.Declarations.end());
@@ -519,6 +547,86 @@ std::optional<TSymbolKind> TSymbolTable::GetSymbolKind(std::string_view UnitName
     const int symbol = HalvingSearch(symbols, Name);
     if (symbol < 0) return std::nullopt;
     return symbols[static_cast<std::size_t>(symbol)].Kind;
+}
+
+namespace {
+
+// How a unit's scope answers for a type's key: not declared there, a class
+// or record recorded with its members, or some other symbol (an alias, an
+// interface), which ends an ancestor chain.
+enum class TDeclared { No, Class, Other };
+
+TDeclared DeclaredIn(const std::vector<TURElm>& Units, std::size_t Unit, std::string_view Key, TClassAt& Found) {
+    const TURElm& unit = Units[Unit];
+    const int symbol = HalvingSearch(unit.Symbols, Key);
+    if (symbol < 0) return TDeclared::No;
+    const TSymbolKind kind = unit.Symbols[static_cast<std::size_t>(symbol)].Kind;
+    const int owner = HalvingSearch(unit.Classes, Key);
+    if ((kind != skClass && kind != skRecord) || owner < 0) return TDeclared::Other;
+    Found = {Unit, &unit.Classes[static_cast<std::size_t>(owner)]};
+    return TDeclared::Class;
+}
+
+}  // namespace
+
+std::vector<TClassAt> TSymbolTable::ClassChain(std::string_view UnitName, std::string_view Key) const {
+    std::vector<TClassAt> chain;
+    const auto& units = impl_->Units();
+    const int start = FindUnit(UnitName);
+    if (start < 0) return chain;
+    const auto& classes = units[static_cast<std::size_t>(start)].Classes;
+    const int first = HalvingSearch(classes, Key);
+    if (first < 0) return chain;
+    chain.push_back({static_cast<std::size_t>(start), &classes[static_cast<std::size_t>(first)]});
+    // A chain longer than this is a cycle through names spelt differently.
+    constexpr std::size_t MaxChain = 64;
+    while (chain.size() < MaxChain) {
+        const TClassAt from = chain.back();
+        const std::string_view ancestor = from.Class->Ancestor;
+        if (ancestor.empty()) break;
+        TClassAt found;
+        TDeclared answer = TDeclared::No;
+        // Unit.TBase, Vcl.Forms.TForm: the longest run of parts that names a unit.
+        for (std::size_t cut = ancestor.rfind('.'); answer == TDeclared::No && cut != std::string_view::npos && cut > 0;
+             cut = ancestor.rfind('.', cut - 1)) {
+            const int unit = FindUsedUnit(ancestor.substr(0, cut));
+            if (unit < 0) continue;
+            answer = DeclaredIn(units, static_cast<std::size_t>(unit), ancestor.substr(cut + 1), found);
+            if (answer == TDeclared::No) answer = TDeclared::Other;  // qualified by a unit that lacks it
+        }
+        // The enclosing types' nested types, innermost first.
+        const std::string_view owner = from.Class->Name;
+        for (std::size_t cut = owner.rfind('.'); answer == TDeclared::No && cut != std::string_view::npos && cut > 0;
+             cut = owner.rfind('.', cut - 1)) {
+            std::string nested(owner.substr(0, cut + 1));
+            nested += ancestor;
+            answer = DeclaredIn(units, from.Unit, nested, found);
+        }
+        if (answer == TDeclared::No) answer = DeclaredIn(units, from.Unit, ancestor, found);
+        const auto& uses = units[from.Unit].Uses;
+        for (auto used = uses.rbegin(); answer == TDeclared::No && used != uses.rend(); ++used) {
+            const int unit = FindUsedUnit(*used);
+            if (unit >= 0 && static_cast<std::size_t>(unit) != from.Unit)
+                answer = DeclaredIn(units, static_cast<std::size_t>(unit), ancestor, found);
+        }
+        if (answer != TDeclared::Class) break;
+        if (std::any_of(chain.begin(), chain.end(), [&](const TClassAt& c) { return c.Class == found.Class; })) break;
+        chain.push_back(found);
+    }
+    return chain;
+}
+
+std::optional<TMemberAt> TSymbolTable::FindMember(const std::vector<TClassAt>& Chain, std::string_view Name,
+                                                  std::size_t From) {
+    const auto less = [](std::string_view a, std::string_view b) { return CompareText(a, b) < 0; };
+    for (std::size_t i = From; i < Chain.size(); ++i) {
+        const TCRElm& owner = *Chain[i].Class;
+        if (const int member = HalvingSearch(owner.Members, Name); member >= 0)
+            return TMemberAt{Chain[i].Unit, &owner, &owner.Members[static_cast<std::size_t>(member)]};
+        if (std::binary_search(owner.OtherNames.begin(), owner.OtherNames.end(), Name, less))
+            return TMemberAt{Chain[i].Unit, &owner, nullptr};
+    }
+    return std::nullopt;
 }
 
 void TSymbolTable::BeginVisibleSymbols(const std::vector<int>& UnitIndexes) {

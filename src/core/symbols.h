@@ -6,6 +6,7 @@
 // symbols that pass 2 resolves names against.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -48,7 +49,15 @@ struct TRefElm {
 
 struct TCRElm {
     std::string Name;
-    std::vector<TRefElm> Members;  // methods
+    std::vector<TRefElm> Members;  // methods, properties and operators
+    // The modern dialect's view of the type's scope, not part of the report:
+    // the key of its class ancestor as written (Base, Unit.TBase, TBase.1;
+    // a helper without one: the type it extends), empty without one, and the
+    // names of its other members (fields, class variables, constants, nested
+    // types, the values of nested enumerations), which hide a unit's symbols
+    // in its methods but have no anchor. OtherNames is sorted once the table is.
+    std::string Ancestor;
+    std::vector<std::string> OtherNames;
 };
 
 // How the report shows a generic type whose key carries its arity.
@@ -90,6 +99,23 @@ struct TURElm {
     std::vector<std::string> Declarations;
     // The modern dialect's overloaded routines and methods, sorted by key.
     std::vector<TOverloads> Overloads;
+    // The modern dialect: the units the interface's uses clause names, as
+    // written, in order; ancestors of the unit's classes are looked up there.
+    std::vector<std::string> Uses;
+};
+
+// A class of the table as its unit's index and the entry itself.
+struct TClassAt {
+    std::size_t Unit = 0;
+    const TCRElm* Class = nullptr;
+};
+
+// A name in a class's scope: the class holding it and its member entry, or
+// no entry for one of its OtherNames.
+struct TMemberAt {
+    std::size_t Unit = 0;
+    const TCRElm* Class = nullptr;
+    const TRefElm* Member = nullptr;
 };
 
 struct TFlatRef {
@@ -139,6 +165,10 @@ public:
                    TSymbolKind Kind);                                              // pass 1
     void SetLastSymbolKind(TSymbolKind Kind);                                      // pass 1
     void AddAnchor(std::string_view UnitName, std::string Key);                    // pass 1
+    // The scope of a modern type (pass 1, ignored for a class not recorded).
+    void SetAncestor(std::string_view UnitName, std::string_view ClassName, std::string_view Key);
+    void AddOtherName(std::string_view UnitName, std::string_view ClassName, std::string_view Name);
+    void SetUses(std::string_view UnitName, std::vector<std::string> Names);      // pass 1
     void AddDeclaration(std::string_view UnitName, std::string Key);               // pass 1
     void AddOverloads(std::string_view UnitName, TOverloads Overloads);            // pass 1
     // While set, pass 1 reads a unit's implementation for its anchors only:
@@ -183,6 +213,18 @@ public:
     int CallOverload(std::string_view UnitName, std::string_view Key, int Arguments) const;
     // The overload (1...) of the Index-th (0...) implementation heading under Key.
     int HeadingOverload(std::string_view UnitName, std::string_view Key, std::size_t Index) const;
+    // The class recorded under Key in the unit UnitName, then its class
+    // ancestors nearest first, as far as each is recorded: an ancestor is
+    // looked up as the compiler would from the unit declaring its
+    // descendant (the enclosing types' nested types, the unit's own types,
+    // the interface's used units from the last named to the first, or the
+    // unit its qualifier names), and the chain stops at the first that is
+    // not a recorded class or record. Empty when the class is not recorded.
+    // Valid after SortSymbolTable, until the table changes.
+    std::vector<TClassAt> ClassChain(std::string_view UnitName, std::string_view Key) const;
+    // The first class of Chain from From on that holds Name (ignoring case).
+    static std::optional<TMemberAt> FindMember(const std::vector<TClassAt>& Chain, std::string_view Name,
+                                               std::size_t From = 0);
     // Passes 2 and 3 only. An index outside UnitList is a list index error
     // (CorvanetError) and adds nothing.
     void BeginVisibleSymbols(const std::vector<int>& UnitIndexes);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -363,6 +364,80 @@ TEST_F(ProjectLinksTest, EveryLinkLands) {
     const auto Report = testsupport::CheckLinks(Project.Out());
     EXPECT_TRUE(Report.AllLand()) << Report.Summary();
     EXPECT_EQ(Report.Pages, 4);
+}
+
+// A method's body sees its type's members and those of its recorded
+// ancestors before the unit's symbols; parameters, locals and nested
+// routines hide them, and after a "with" they link no more. Each row is a
+// line of a body with the links it must hold ("caption>HREF", in order).
+TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
+    struct TRow {
+        const char* Line;
+        const char* Links;
+    };
+    const TRow InStep[] = {
+        {"  inherited;", "inherited>Base.html#base_tbase_step"},
+        {"  inherited Step;", "Step>Base.html#base_tbase_step"},
+        {"  Step;", "Step>Derived.html#derived_tderived_step"},
+        {"  Total;", "Total>Base.html#base_tbase_total"},          // not Base's routine Total
+        {"  X := Count;", "Count>Base.html#base_tbase_count"},     // not this unit's Count
+        {"  FCount := 1;", ""},                                      // a field, not Base's routine FCount
+        {"  Self.Run(1);", "Run>Derived.html#derived_tderived_run"},
+        {"  Helper;", "Helper>Base.html#base_helper"},
+        {"  TBase(Self).Total;", "TBase>Base.html#base_tbase"},  // another value's member
+    };
+    const TRow InRun[] = {
+        {"  Total := 1;", ""},  // the parameter
+        {"  Step;", ""},        // the nested routine
+        {"  Self.Step;", "Step>Derived.html#derived_tderived_step"},
+        {"  with B do Count;", ""},
+        {"  Count; Helper;", "Helper>Base.html#base_helper"},
+        {"  inherited Step;", "Step>Base.html#base_tbase_step"},
+    };
+    const std::string Base =
+        "unit Base;\ninterface\ntype\n  TBase = class\n  protected\n    FCount: Integer;\n"
+        "    procedure Step; virtual;\n    function Total: Integer;\n    property Count: Integer read FCount;\n"
+        "  end;\nprocedure Helper;\nfunction Total: Integer;\nfunction FCount: Integer;\nimplementation\n"
+        "procedure TBase.Step; begin end;\nfunction TBase.Total: Integer; begin Result := 0; end;\n"
+        "procedure Helper; begin end;\nfunction Total: Integer; begin Result := 1; end;\n"
+        "function FCount: Integer; begin Result := 2; end;\nend.\n";
+    std::string Derived =
+        "unit Derived;\ninterface\nuses Base;\ntype\n  TDerived = class(TBase)\n  public\n"
+        "    procedure Step; override;\n    procedure Run(Total: Integer);\n  end;\nfunction Count: Integer;\n"
+        "implementation\nfunction Count: Integer; begin Result := 0; end;\n"
+        "procedure TDerived.Step;\nvar X: Integer;\nbegin\n";
+    std::vector<std::pair<int, const TRow*>> Rows;  // line number, row
+    int Line = static_cast<int>(std::count(Derived.begin(), Derived.end(), '\n'));
+    const auto AddRows = [&](const auto& Table) {
+        for (const TRow& Row : Table) {
+            Rows.emplace_back(++Line, &Row);
+            Derived += Row.Line + std::string("\n");
+        }
+    };
+    AddRows(InStep);
+    Derived += "end;\nprocedure TDerived.Run(Total: Integer);\n  procedure Step; begin end;\nvar B: TBase;\nbegin\n";
+    Line += 5;
+    AddRows(InRun);
+    Derived += "end;\nend.\n";
+    TProjectFixture Project{{{"P.dpr", "program P;\nuses Base in 'Base.pas', Derived in 'Derived.pas';\nbegin\nend.\n"},
+                             {"Base.pas", Base},
+                             {"Derived.pas", Derived}}};
+    Project.Run.Dialect = TDialect::Modern;
+    Project.Run.ProjectFile = Project.Dir() + "P.dpr";
+    Project.Run.BuildDir = Project.Out();
+    Project.Run.Execute(Project.Run.ProjectFile, "");
+    const auto Page = Project.Page("Derived.html");
+    ASSERT_TRUE(Page.Ok()) << Page.Error;
+    std::map<int, std::string> Found;  // line number -> its links
+    for (const auto& Link : Page.Links) {
+        const int At = 1 + static_cast<int>(std::count(Page.Text.begin(), Page.Text.begin() +
+                                                       static_cast<std::ptrdiff_t>(Link.Offset), '\n'));
+        std::string& Links = Found[At];
+        Links += (Links.empty() ? "" : " ") + Link.Caption + ">" + Link.Target;
+    }
+    for (const auto& [Number, Row] : Rows) EXPECT_EQ(Found[Number], Row->Links) << Row->Line;
+    const auto Report = testsupport::CheckLinks(Project.Out());
+    EXPECT_TRUE(Report.AllLand() && Report.AnchorsSound()) << Report.Summary();
 }
 
 }  // namespace

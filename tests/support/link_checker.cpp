@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string_view>
@@ -125,6 +127,38 @@ bool OnItsNamesLine(const std::string& Text, const TDecodedAnchor& Anchor) {
     return Keywords.count(LastWord(Before)) != 0;
 }
 
+// The method headings of a document's text (qualified routine headings:
+// TFoo.Create, TList<T>.Add) by offset, with the method's name.
+using TMethodHeadings = std::vector<std::pair<std::size_t, std::string>>;
+
+TMethodHeadings MethodHeadings(const std::string& Text) {
+    static const std::regex Heading(
+        R"re(\b(?:constructor|destructor|procedure|function|operator)\s+[^\s.<>(;:]+(?:\s*<[^>]*>)?(?:\s*\.\s*([^\s.<>(;:]+)(?:\s*<[^>]*>)?)+)re",
+        std::regex::icase);
+    TMethodHeadings Found;
+    for (std::sregex_iterator It(Text.begin(), Text.end(), Heading), End; It != End; ++It)
+        Found.emplace_back(static_cast<std::size_t>(It->position(0)), (*It)[1].str());
+    return Found;
+}
+
+// A bare "inherited" links to the method it stands in, as an ancestor
+// declares it: the fragment ends in the name of the nearest method heading
+// before the link (a ".k" overload number aside).
+bool InheritedFits(const TMethodHeadings& Methods, const TDecodedLink& Link, std::string Fragment) {
+    const auto After = std::upper_bound(Methods.begin(), Methods.end(), Link.Offset,
+                                        [](std::size_t Offset, const auto& M) { return Offset < M.first; });
+    if (After == Methods.begin()) return false;
+    Fragment = Lower(Fragment);
+    const std::size_t Dot = Fragment.find_last_of('.');
+    if (Dot != std::string::npos && Dot + 1 < Fragment.size() &&
+        std::all_of(Fragment.begin() + static_cast<std::ptrdiff_t>(Dot) + 1, Fragment.end(),
+                    [](char C) { return std::isdigit(static_cast<unsigned char>(C)); }))
+        Fragment.erase(Dot);
+    return Fragment.ends_with("_" + AnchorPart(std::prev(After)->second));
+}
+
+bool IsBareInherited(std::string_view Caption) { return Lower(Caption) == "inherited"; }
+
 }  // namespace
 
 const char* LinkKindName(TLinkKind Kind) {
@@ -228,12 +262,16 @@ private:
             if (!Names.insert(A.Name).second) report_.DuplicateAnchors.push_back(Name + ": " + A.Name);
             if (!A.InHeader && !OnItsNamesLine(Doc->Text, A)) report_.MisplacedAnchors.push_back(Name + ": " + A.Name);
         }
+        std::optional<TMethodHeadings> Methods;  // found once a bare "inherited" needs them
         for (const TDecodedLink& Link : Doc->Links) {
             const std::size_t Hash = Link.Target.find('#');
+            if (IsBareInherited(Link.Caption) && !Methods) Methods = MethodHeadings(Doc->Text);
             const TLinkKind Kind = ClassifyLink(Doc->Text, Link.Offset, Hash == std::string::npos);
             Count(report_.Html, Name, Kind, Link, HtmlLands(Name, Link.Target));
-            if (Hash != std::string::npos && !CaptionFits(Link.Target.substr(Hash + 1), Link.Caption))
-                report_.WrongCaptions.push_back(Name + ": " + Link.Caption + " -> " + Link.Target);
+            const bool Fits = Hash == std::string::npos ||
+                              (IsBareInherited(Link.Caption) ? InheritedFits(*Methods, Link, Link.Target.substr(Hash + 1))
+                                                             : CaptionFits(Link.Target.substr(Hash + 1), Link.Caption));
+            if (!Fits) report_.WrongCaptions.push_back(Name + ": " + Link.Caption + " -> " + Link.Target);
         }
     }
 
@@ -258,11 +296,15 @@ private:
         const TDecodedDocument& Doc = topics_[Name];
         ++report_.Topics;
         if (!Doc.Ok()) report_.Problems.push_back(Name + ": " + Doc.Error);
+        std::optional<TMethodHeadings> Methods;
         for (const TDecodedLink& Link : Doc.Links) {
             const std::string Context = Lower(Link.Target);
+            if (IsBareInherited(Link.Caption) && !Methods) Methods = MethodHeadings(Doc.Text);
             const TLinkKind Kind = ClassifyLink(Doc.Text, Link.Offset, Context.starts_with("unit_"));
             Count(report_.Rtf, Name, Kind, Link, contexts_.count(Context) != 0);
-            if (Kind != lkUnit && !CaptionFits(Context, Link.Caption))
+            const bool Fits = IsBareInherited(Link.Caption) ? InheritedFits(*Methods, Link, Context)
+                                                            : CaptionFits(Context, Link.Caption);
+            if (Kind != lkUnit && !Fits)
                 report_.WrongCaptions.push_back(Name + ": " + Link.Caption + " -> " + Link.Target);
         }
     }

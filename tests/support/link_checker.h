@@ -44,7 +44,9 @@ struct TLinkReport {
     std::vector<std::string> DuplicateAnchors;
     // Symbol links whose fragment does not end in "_" and their caption
     // spelled as an anchor part (lower case, a byte above 127 as ".0hh"), a
-    // ".k" overload number aside: "document: caption -> target".
+    // ".k" overload number aside: "document: caption -> target". A bare
+    // "inherited" is checked against the method it stands in, the nearest
+    // method heading before it.
     std::vector<std::string> WrongCaptions;
     // Anchors of a page that do not stand on the line of the name they
     // anchor (a link to one would show another line): "page: name".

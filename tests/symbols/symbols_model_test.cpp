@@ -212,7 +212,7 @@ private:
             break;
         case 1:
             table_.AddClass(unit, name);
-            if (active && model_.FirstUnit(unit)) model_.FirstUnit(unit)->Classes.push_back({name, {}});
+            if (active && model_.FirstUnit(unit)) model_.FirstUnit(unit)->Classes.push_back({name, {}, {}, {}});
             break;
         case 2: {
             const std::string owner = PickClassName(unit);

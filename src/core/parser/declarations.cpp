@@ -365,6 +365,8 @@ TParseResult TParser::ReadEnumeration() {
         if (TypePrefix.empty()) {
             symbols_.AddSymbol(symbols_.CurrentUnit, Text(), skConstant);
             DeclareAnchor({}, Text());
+        } else {
+            NoteOtherMember();
         }
         Read();
         if ((Accept(tkEqual) || Accept(tkAssign)) && SkipValue(tkComma, tkRParen) != prParsed) return prFailed;

@@ -161,23 +161,30 @@ TParseResult TParser::ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken
     }
 }
 
-TParseResult TParser::ReadTypeReference() {
-    if (!Accept(tkIdentifier)) return prAbsent;
-    return ReadTypeReferenceRest();
+TParseResult TParser::ReadTypeReference(std::string* Key) {
+    if (Kind() != tkIdentifier) return prAbsent;
+    if (Key) *Key = Text();
+    Read();
+    return ReadTypeReferenceRest(Key);
 }
 
-TParseResult TParser::ReadTypeReferenceRest() {
+TParseResult TParser::ReadTypeReferenceRest(std::string* Key) {
     for (;;) {
-        if (Kind() == tkLess && ReadTypeArguments() != prParsed) return prFailed;
+        int Arity = 0;
+        if (Kind() == tkLess && ReadTypeArguments(&Arity) != prParsed) return prFailed;
+        if (Key && Arity > 0) *Key = GenericName(*Key, Arity);
         if (!Accept(tkPeriod)) return prParsed;
-        if (!Accept(tkIdentifier)) return prFailed;
+        if (Kind() != tkIdentifier) return prFailed;
+        if (Key) Key->append(".").append(Text());
+        Read();
     }
 }
 
-TParseResult TParser::ReadTypeArguments() {
+TParseResult TParser::ReadTypeArguments(int* Arity) {
     if (!AcceptLinking(tkLess)) return prAbsent;
     for (;;) {
         if (ReadType() != prParsed) return prFailed;
+        if (Arity) ++*Arity;
         if (Accept(tkGreater)) return prParsed;
         if (!AcceptLinking(tkComma)) return prFailed;
     }

@@ -281,6 +281,7 @@ TParseResult TParser::ReadAncestors() {
         return prFailed;
     }
     const bool Specialized = Modern() && IsWord("specialize");  // Free Pascal
+    const std::string First = Modern() && Pass() == 1 ? std::string(Text()) : std::string();
     const std::size_t Index = QueueHeldToken();
     if (Pass() == 2) {
         const auto Found = symbols_.FindVisibleSymbol(Text());
@@ -290,9 +291,12 @@ TParseResult TParser::ReadAncestors() {
     queue_.HoldOutput = false;
     Read();
     // The modern dialect's ancestor may be qualified or generic, and
-    // interfaces may follow it.
+    // interfaces may follow it. The symbol pass keeps the first one's key
+    // for the type's scope (a Free Pascal specialization's is not kept).
     if (Modern()) {
-        if ((Specialized ? ReadTypeReference() : ReadTypeReferenceRest()) != prParsed) return prFailed;
+        std::string* Key = Pass() == 1 && !symbols_.AnchorsOnly && !Specialized ? &AncestorKey : nullptr;
+        if (Key) *Key = First;
+        if ((Specialized ? ReadTypeReference() : ReadTypeReferenceRest(Key)) != prParsed) return prFailed;
         while (AcceptLinking(tkComma))
             if (ReadTypeReference() != prParsed) return prFailed;
     }
@@ -329,6 +333,7 @@ TParseResult TParser::ReadDottedName(std::vector<std::size_t>& Parts) {
 void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const auto& Queued = queue_.DelayedTokens;
     const std::string First = Queued[Parts[0]].Text;
+    if (Modern() && Pass() == 3 && LinkInScope(Parts)) return;
     if (!locals_.empty() && IsLocal(First)) return;
     // A call without "(" (or type arguments) after the name passes none.
     const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
@@ -390,6 +395,14 @@ bool TParser::OwnBody(std::string_view Name) const {
 }
 
 bool TParser::MayLink(std::string_view Name) const {
+    if (Modern() && Pass() == 3) {
+        if (afterPeriod_) return false;
+        if (InMethod()) {
+            if (SameText(Name, "Self")) return true;
+            if (const auto Member = TSymbolTable::FindMember(chain_, Name))
+                if (!IsImplicitLocal(Name) && !IsLocal(Name)) return Member->Member && MembersVisible();
+        }
+    }
     if (OwnBody(Name)) return true;
     const THashedName Hashed(Name);  // one hash for both lookups
     if (symbols_.IsUnitName(Hashed) || (Modern() && symbols_.StartsUnitName(Name))) return true;
@@ -427,7 +440,98 @@ bool IsTypeOpener(TTokenKind K) {
 
 }  // namespace
 
+// A method's body sees its type's members and those of the type's recorded
+// ancestors before the unit's symbols; a local name (parameters, local
+// sections, inline variables, nested routines) hides them in turn. After a
+// "with" the rest of the body links no member: what the "with" opens may
+// hold a member of the name (a name that is a member still never links to a
+// unit's symbol). "Self.Name" names the type's member, "inherited Name" the
+// ancestors' only; a name after a period that ends no dotted name
+// ("F(X).Name") is some other value's member and links to nothing.
+bool TParser::InMethod() const noexcept {
+    return Modern() && Pass() == 3 && !chain_.empty() && !routines_.empty() && !InTypeBody();
+}
+
+// A function's Result hides a member of that name (a procedure's Result
+// is taken for it too).
+bool TParser::IsImplicitLocal(std::string_view Name) noexcept { return SameText(Name, "Result"); }
+
+bool TParser::MembersVisible() const noexcept {
+    for (const TOpenRoutine& Routine : routines_)
+        if (Routine.With) return false;
+    return true;
+}
+
+bool TParser::LinkInScope(const std::vector<std::size_t>& Parts) {
+    if (afterPeriod_) return true;
+    if (!InMethod()) return afterInherited_;  // an inherited name is never a unit's symbol
+    const auto& Queued = queue_.DelayedTokens;
+    const std::string First = Queued[Parts[0]].Text;
+    // A call without "(" after the name (the last part) passes no arguments.
+    const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
+    if (afterInherited_) {
+        if (const auto Member = TSymbolTable::FindMember(chain_, First, 1))
+            AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);
+        return true;
+    }
+    if (SameText(First, "Self")) {
+        if (Parts.size() > 1) {
+            const std::string Name = Queued[Parts[1]].Text;
+            if (const auto Member = TSymbolTable::FindMember(chain_, Name))
+                AmendMemberLink(Parts[1], *Member, Name, Parts.size() == 2 ? Arguments : -1);
+        }
+        return true;
+    }
+    if (IsImplicitLocal(First) || (!locals_.empty() && IsLocal(First))) return true;
+    const auto Member = TSymbolTable::FindMember(chain_, First);
+    if (!Member) return false;
+    if (MembersVisible()) AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);
+    return true;
+}
+
+TParseResult TParser::ReadInherited() {
+    const std::size_t Index = QueueHeldToken();
+    const std::string Caption(Text());
+    Read();
+    // "inherited Name": the name is handed to the identifier rule still held.
+    if (Kind() == tkIdentifier) return prParsed;
+    // A nested routine has no inherited method of its own.
+    if (InMethod() && routines_.size() == 1) {
+        // The method's name, without the overload number its anchor carries.
+        const std::string& Path = routines_.front().Path;
+        if (const auto Member = TSymbolTable::FindMember(chain_, std::string_view(Path).substr(0, Path.find('.')), 1))
+            AmendMemberLink(Index, *Member, Caption);
+    }
+    queue_.HoldOutput = false;
+    WriteHeld();
+    return prParsed;
+}
+
+bool TParser::AmendMemberLink(std::size_t Index, const TMemberAt& Member, std::string_view Caption, int Arguments) {
+    if (Member.Member == nullptr) return false;  // a field, constant or nested type: no anchor
+    const TURElm& Unit = symbols_.UnitList()[Member.Unit];
+    const std::string_view Class = Member.Class->Name, Name = Member.Member->Name;
+    const std::string Key = AnchorKey(Class, Name);
+    const int Overload = symbols_.CallOverload(Unit.Name, Key, Arguments);
+    std::string Target;
+    if (Overload > 1 && symbols_.HasAnchor(Unit.Name, OverloadName(Key, Overload)))
+        Target = AnchorName(Unit.Page, Class, OverloadName(Name, Overload));
+    else if (symbols_.HasAnchor(Unit.Name, Key))
+        Target = AnchorName(Unit.Page, Class, Name);
+    else
+        return false;
+    std::string Page = PercentEncodePage(Unit.Page);
+    Page += ".html#";
+    Page += Target;
+    queue_.AmendToken(Index, Page, Caption, Target, tsLink);
+    ++Links.RoutineLinks;
+    return true;
+}
+
 void TParser::ResetBlocks() {
+    chain_.clear();
+    chainKey_.clear();
+    afterInherited_ = afterPeriod_ = false;
     openers_.clear();
     typeOpeners_ = 0;
     routines_.clear();
@@ -467,6 +571,8 @@ void TParser::OpenBlock(TTokenKind K) {
 void TParser::TrackBlock() {
     const TTokenKind K = Kind();
     classRoutine_ = lastKind_ == tkClass;
+    afterInherited_ = lastKind_ == tkInherited;
+    afterPeriod_ = lastKind_ == tkPeriod;
     // An asm block holds no blocks: only its "end" counts.
     if (!openers_.empty() && openers_.back() == tkAsm && K != tkEnd) {
         lastKind_ = K;
@@ -492,6 +598,9 @@ void TParser::TrackBlock() {
         OpenBlock(K);
         break;
     case tkTry: OpenBlock(K); break;
+    case tkWith:
+        if (!routines_.empty()) routines_.back().With = true;
+        break;
     case tkCase:
         if (openers_.empty() || openers_.back() != tkRecord) OpenBlock(K);
         break;
@@ -572,6 +681,20 @@ bool TParser::ImplementationName(const THeadingName& Heading, std::string& Class
     // holds every enclosing name, so without one the names grew as the
     // square of the depth).
     if (routines_.size() >= static_cast<std::size_t>(MaxNesting)) return false;
+    const bool Output = Modern() && Pass() == 3;
+    // A nested routine's name is local to the routine that encloses it.
+    if (Output && !routines_.empty() && Heading.Qualifier.empty()) locals_.push_back(Heading.Name);
+    // A method of a recorded type sees the type's members (the methods of
+    // one type stand together: its chain is kept for the next).
+    if (Output && !Heading.Qualifier.empty()) {
+        if (!SameText(chainKey_, Heading.Qualifier)) {
+            chainKey_ = Heading.Qualifier;
+            chain_ = symbols_.ClassChain(symbols_.CurrentUnit, chainKey_);
+        }
+    } else if (Output && routines_.empty()) {
+        chainKey_.clear();
+        chain_.clear();
+    }
     TOpenRoutine Routine{Heading.Qualifier, Heading.Name, openers_.size(), false, locals_.size()};
     section_ = tkEndOfInput;
     const bool Nested = !routines_.empty() && Heading.Qualifier.empty();

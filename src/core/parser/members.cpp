@@ -76,13 +76,19 @@ TParseResult TParser::ReadStructure() {
     if (IsWord("sealed") || IsWord("abstract")) Read();
     const bool Helper = IsWord("helper");
     if (Helper) Read();
+    AncestorKey.clear();
     if (Keyword != tkRecord && ReadAncestors() == prFailed) return prFailed;
+    // A helper without an ancestor of its own reaches the members of the type it extends.
+    std::string Scope = std::move(AncestorKey);
     if (Helper) {
         if (!Accept(tkFor)) return prFailed;
-        if (!Accept(tkString) && ReadTypeReference() != prParsed) return prFailed;
+        const bool Keep = Scope.empty() && Pass() == 1 && !symbols_.AnchorsOnly;
+        if (!Accept(tkString) && ReadTypeReference(Keep ? &Scope : nullptr) != prParsed) return prFailed;
     }
     if (Keyword != tkRecord && Kind() == tkSemicolon) return prParsed;  // "class(TBase);"
     if (!Name.empty()) symbols_.AddClass(symbols_.CurrentUnit, Name);
+    if (!Name.empty() && StructureKind != skInterface && !Scope.empty())
+        symbols_.SetAncestor(symbols_.CurrentUnit, Name, Scope);
     const std::string OuterClass = symbols_.CurrentClass, OuterPrefix = TypePrefix;
     const bool OuterInterface = InInterfaceType;
     if (!Name.empty()) symbols_.CurrentClass = TypePrefix = Name;
@@ -121,8 +127,10 @@ TParseResult TParser::ReadMember() {
     case tkIdentifier: return ReadFields();
     case tkType:
         Read();
-        while ((Kind() == tkIdentifier && !IsWord("strict")) || Kind() == tkLBracket)
+        while ((Kind() == tkIdentifier && !IsWord("strict")) || Kind() == tkLBracket) {
+            NoteOtherMember();
             if (ReadTypeDeclaration() != prParsed) return prFailed;
+        }
         return prParsed;
     case tkConst: Read(); return ReadMemberConstants();
     case tkCase: return ReadRecordVariants();
@@ -143,9 +151,13 @@ TParseResult TParser::ReadMember() {
     return prFailed;
 }
 
-// Fields = IdentList ":" Type [Hints] [";"]   (fields are not recorded)
+// Fields = IdentList ":" Type [Hints] [";"]
+// Fields are not members of the report; the type's scope notes their names.
 TParseResult TParser::ReadFields() {
-    if (TParseResult R = ReadIdentList(); R != prParsed) return R;
+    collectFields_ = Pass() == 1;
+    const TParseResult Names = ReadIdentList();
+    collectFields_ = false;
+    if (Names != prParsed) return Names;
     if (!AcceptLinking(tkColon) || ReadType() != prParsed) return prFailed;
     SkipHints();
     (void)Accept(tkSemicolon);
@@ -162,7 +174,9 @@ TParseResult TParser::ReadFields() {
 TParseResult TParser::ReadMemberConstants() {
     for (;;) {
         SkipAttributes();
-        if (IsWord("strict") || !Accept(tkIdentifier)) return prParsed;
+        if (IsWord("strict") || Kind() != tkIdentifier) return prParsed;
+        NoteOtherMember();
+        Read();
         if (AcceptLinking(tkColon) && ReadType() != prParsed) return prFailed;
         if (!Accept(tkEqual) || SkipValue() != prParsed) return prFailed;
         SkipHints();
@@ -185,6 +199,13 @@ TParseResult TParser::ReadRecordVariants() {
         if (ReadMemberSections(tkRParen) != prParsed || !Accept(tkRParen)) return prFailed;
         (void)Accept(tkSemicolon);
     }
+}
+
+// The symbol pass notes the identifier in hand as a name of the type being
+// read that is not a member of the report.
+void TParser::NoteOtherMember() {
+    if (Pass() == 1 && Kind() == tkIdentifier && !symbols_.CurrentClass.empty())
+        symbols_.AddOtherName(symbols_.CurrentUnit, symbols_.CurrentClass, Text());
 }
 
 }  // namespace corvanet

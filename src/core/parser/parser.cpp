@@ -131,6 +131,11 @@ bool TParser::AcceptLinking(TTokenKind K) {
     Read();
     queue_.HoldNextToken = false;
     if (Kind() == tkIdentifier) {
+        // In a method a member of its type hides the unit's symbols.
+        if (Pass() == 3 && InMethod() && TSymbolTable::FindMember(chain_, Text())) {
+            WriteHeld();
+            return true;
+        }
         if (const auto Found = symbols_.FindVisibleSymbol(Text())) {
             // Queued, the entry is written with the next token read.
             queue_.HoldOutput = true;
@@ -158,6 +163,8 @@ TParseResult TParser::DispatchRule() {
     // methods the block tracking keeps from anchors.
     case tkInterface: return ReadingImplementation() ? prAbsent : ReadInterfaceSection();
     case tkUnit: return ReadUnitHeading();
+    // Held only in a method, as an identifier is held.
+    case tkInherited: return queue_.HoldOutput ? ReadInherited() : prAbsent;
     case tkUses: return ReadUsesClause();
     case tkImplementation:
         ResetBlocks();
@@ -183,8 +190,8 @@ void TParser::DispatchToken() {
     queue_.HoldNextToken = true;
     Read();
     queue_.HoldNextToken = false;
-    if (Kind() == tkIdentifier) {
-        queue_.HoldOutput = true;  // the identifier rule takes it from here
+    if (Kind() == tkIdentifier || (Kind() == tkInherited && InMethod())) {
+        queue_.HoldOutput = true;  // the identifier rule (or the inherited one) takes it from here
         return;
     }
     // The token was offered while held and so is still unwritten: offer it

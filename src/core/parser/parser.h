@@ -239,10 +239,16 @@ public:
     [[nodiscard]] TParseResult ReadTypeParameters(int& Arity, bool Held, bool& EqualTaken,
                                                   std::string* Names = nullptr);
     // identifier {"." identifier} [TypeArguments] {"." identifier [TypeArguments]}
-    [[nodiscard]] TParseResult ReadTypeReference();
-    [[nodiscard]] TParseResult ReadTypeReferenceRest();
-    // "<" Type {"," Type} ">"
-    [[nodiscard]] TParseResult ReadTypeArguments();
+    // Key, when given, receives the reference as a type's key spells it
+    // (Unit.TList.1 for Unit.TList<Integer>); ReadTypeReferenceRest appends
+    // to the first part already in it.
+    [[nodiscard]] TParseResult ReadTypeReference() { return ReadTypeReference(nullptr); }
+    [[nodiscard]] TParseResult ReadTypeReference(std::string* Key);
+    [[nodiscard]] TParseResult ReadTypeReferenceRest() { return ReadTypeReferenceRest(nullptr); }
+    [[nodiscard]] TParseResult ReadTypeReferenceRest(std::string* Key);
+    // "<" Type {"," Type} ">"; Arity, when given, counts the types.
+    [[nodiscard]] TParseResult ReadTypeArguments() { return ReadTypeArguments(nullptr); }
+    [[nodiscard]] TParseResult ReadTypeArguments(int* Arity);
     // The key of a generic type: its name, a period and its arity ("Tuple.2"),
     // which no identifier can spell.
     static std::string GenericName(std::string_view Name, int Arity);
@@ -255,6 +261,12 @@ public:
     // While an interface or dispinterface's members are read: its methods
     // have no bodies, so their headings link to nothing.
     bool InInterfaceType = false;
+    // The symbol pass notes the identifier in hand as one of the type's
+    // names that the report does not list (TCRElm::OtherNames).
+    void NoteOtherMember();
+    // The symbol pass's key of the class ancestor ReadAncestors last read
+    // (empty when it read none or a Free Pascal specialization).
+    std::string AncestorKey;
 
     // Shared helpers of the rules.
     TTokenKind Kind() const noexcept { return stream_.CurrentToken.Kind; }
@@ -372,12 +384,37 @@ private:
         bool Body = false;
         std::size_t Locals = 0;   // locals_ before its own
         std::size_t Entry = 0;    // pass 1: its entry in headings_
+        bool With = false;        // its body has met a "with"
     };
+    // The class of the outermost open routine, when it is a method of a
+    // recorded type, and its recorded ancestors (ClassChain), for the names
+    // its body uses: they are the type's members before any unit's symbols.
+    std::vector<TClassAt> chain_;
+    std::string chainKey_;  // the type chain_ was found for
+    bool afterInherited_ = false;  // the token in hand follows "inherited"
+    bool afterPeriod_ = false;     // the token in hand follows a period ("F(X).Name")
+    // Within a method of a recorded type (the output pass, not in a type body).
+    bool InMethod() const noexcept;
+    // The type's members may link: no "with" has opened in the body so far,
+    // whose subject's members could stand for them.
+    bool MembersVisible() const noexcept;
+    static bool IsImplicitLocal(std::string_view Name) noexcept;
+    // The member scope's decision on a use (the output pass of a modern
+    // unit): true when the use is settled (linked to a member or left
+    // plain), false when the unit's and used units' symbols decide.
+    bool LinkInScope(const std::vector<std::size_t>& Parts);
+    // "inherited" in a method, output held: a bare one links to the method
+    // it stands in, as the nearest recorded ancestor declares it.
+    [[nodiscard]] TParseResult ReadInherited();
+    // A link to a member with an anchor, to the overload a call passing
+    // Arguments (negative: not known) takes; false when it stays plain.
+    bool AmendMemberLink(std::size_t Index, const TMemberAt& Member, std::string_view Caption, int Arguments = -1);
     // The modern output pass's local names of the open routines: parameters,
     // the names its var, const and type sections declare, inline variables.
     // Such a name hides a symbol of the same name, so it never links.
     std::vector<std::string> locals_;
     bool collectLocals_ = false;  // the parameters being read are locals
+    bool collectFields_ = false;  // the names being read are a type's fields
     bool declaredLast_ = false;   // the previous identifier declared a local
     TTokenKind section_ = tkEndOfInput;  // the local section being read, if any
     void PopRoutine();

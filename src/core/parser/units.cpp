@@ -270,6 +270,7 @@ TParseResult TParser::ReadIdentList() {
     for (;;) {
         if (Kind() != tkIdentifier) return Result;
         if (collectLocals_) locals_.emplace_back(Text());
+        if (collectFields_) NoteOtherMember();
         Read();
         if (Kind() != tkComma) return prParsed;
         Read();
