@@ -400,7 +400,8 @@ bool TParser::MayLink(std::string_view Name) const {
         if (InMethod()) {
             if (SameText(Name, "Self")) return true;
             if (const auto Member = TSymbolTable::FindMember(chain_, Name))
-                if (!IsImplicitLocal(Name) && !IsLocal(Name)) return Member->Member && MembersVisible();
+                if (!IsImplicitLocal(Name) && !IsLocal(Name))
+                    return Member->Member && MembersVisible() && routines_.back().Body;
         }
     }
     if (OwnBody(Name)) return true;
@@ -447,9 +448,11 @@ bool IsTypeOpener(TTokenKind K) {
 // hold a member of the name (a name that is a member still never links to a
 // unit's symbol). "Self.Name" names the type's member, "inherited Name" the
 // ancestors' only; a name after a period that ends no dotted name
-// ("F(X).Name") is some other value's member and links to nothing.
+// ("F(X).Name") is some other value's member and links to nothing. An asm
+// block's names are the assembler's.
 bool TParser::InMethod() const noexcept {
-    return Modern() && Pass() == 3 && !chain_.empty() && !routines_.empty() && !InTypeBody();
+    return Modern() && Pass() == 3 && !chain_.empty() && !routines_.empty() && !InTypeBody() &&
+           (openers_.empty() || openers_.back() != tkAsm);
 }
 
 // A function's Result hides a member of that name (a procedure's Result
@@ -485,7 +488,10 @@ bool TParser::LinkInScope(const std::vector<std::size_t>& Parts) {
     if (IsImplicitLocal(First) || (!locals_.empty() && IsLocal(First))) return true;
     const auto Member = TSymbolTable::FindMember(chain_, First);
     if (!Member) return false;
-    if (MembersVisible()) AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);
+    // Only a statement's name links: not one of a local declaration (a
+    // field of a typed constant, "(X: 1)"), nor one a colon follows.
+    if (MembersVisible() && routines_.back().Body && Kind() != tkColon)
+        AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);
     return true;
 }
 
