@@ -438,12 +438,6 @@ int TSymbolTable::CallOverload(std::string_view UnitName, std::string_view Key, 
     return fits == 0 ? 1 : fits;
 }
 
-int TSymbolTable::HeadingOverload(std::string_view UnitName, std::string_view Key, std::size_t Index) const {
-    const TOverloads* found = FindOverloads(UnitName, Key);
-    if (!found || Index >= found->Headings.size()) return 1;
-    return found->Headings[Index];
-}
-
 void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
     if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty() &&

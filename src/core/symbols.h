@@ -211,8 +211,6 @@ public:
     // whose range alone holds Arguments, else the first (also when Arguments
     // is negative, unknown, or Key is not overloaded).
     int CallOverload(std::string_view UnitName, std::string_view Key, int Arguments) const;
-    // The overload (1...) of the Index-th (0...) implementation heading under Key.
-    int HeadingOverload(std::string_view UnitName, std::string_view Key, std::size_t Index) const;
     // The class recorded under Key in the unit UnitName, then its class
     // ancestors nearest first, as far as each is recorded: an ancestor is
     // looked up as the compiler would from the unit declaring its

@@ -505,10 +505,12 @@ TParseResult TParser::ReadFormalParameters() {
 //         IdentList [":" ("array" "of" ("const" | Type) | Type)] ["=" Value]
 TParseResult TParser::ReadParameterGroup() {
     if (Modern()) {
-        // A procedural type among the parameters has parameters of its own.
+        // A procedural type among the parameters has parameters of its own,
+        // which count for none of the signatures.
         TSignature* const Signature = std::exchange(signature_, nullptr);
+        TSignature* const Capture = std::exchange(capture_, nullptr);
         const TParseResult Result = ReadModernParameterGroup(Signature);
-        capture_ = nullptr;
+        capture_ = Capture;
         signature_ = Signature;
         return Result;
     }
@@ -531,9 +533,12 @@ TParseResult TParser::ReadModernParameterGroup(TSignature* Signature) {
     const bool Keyword = Kind() == tkConst || Kind() == tkOut || Kind() == tkVar || IsWord("constref");
     if (Keyword) Read();
     SkipAttributes();
-    std::string Names, Type;
-    if (Signature) capture_ = &Names;
+    TSignature Type;
+    if (Signature) capture_ = &Type;  // counts the names and commas
+    captured_ = 0;
     if (ReadIdentList() != prParsed) return Keyword ? prFailed : prAbsent;
+    const auto Count = static_cast<std::uint16_t>((captured_ + 1) / 2);
+    Type = {};
     capture_ = nullptr;
     if (AcceptLinking(tkColon)) {
         if (Signature) capture_ = &Type;
@@ -548,8 +553,7 @@ TParseResult TParser::ReadModernParameterGroup(TSignature* Signature) {
     const bool Default = Kind() == tkEqual;
     if (Accept(tkEqual) && SkipValue(tkRParen, tkRBracket) != prParsed) return prFailed;
     if (Signature) {
-        const auto Count = static_cast<std::uint16_t>(std::count(Names.begin(), Names.end(), ',') + 1);
-        for (std::uint16_t I = 0; I < Count; ++I) Signature->Types.append(Type).append(";");
+        for (std::uint16_t I = 0; I < Count; ++I) Signature->Mix(Type.Types);
         Signature->Max = static_cast<std::uint16_t>(Signature->Max + Count);
         if (!Default) Signature->Min = static_cast<std::uint16_t>(Signature->Min + Count);
     }

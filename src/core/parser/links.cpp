@@ -3,8 +3,8 @@
 // the ancestor of a class and the uses of names in the output passes. A rule
 // holds a name's place in the queue before it reads past it, so blanks and
 // comments after a name stay after it, and it queues every token it took.
+#include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -146,10 +146,12 @@ void TParser::MarkHeading(const THeadingName& Heading) {
     if (Pass() == 2 && Modern()) {
         if (!Heading.Qualifier.empty()) return;  // a method resolution clause
         const std::string& Class = symbols_.CurrentClass;
-        const std::string Name =
-            OverloadName(Heading.Name, static_cast<int>(++headingCounts_[AnchorKey(Class, Heading.Name)]));
-        const std::string Key = AnchorKey(Class, Name);
-        const std::string Anchor = SymbolAnchor(Class, Name);
+        std::string Key = AnchorKey(Class, Heading.Name);
+        int Overload = 1;
+        if (symbols_.FindOverloads(symbols_.CurrentUnit, Key)) Overload = static_cast<int>(++headingCounts_[Key]);
+        if (Overload > 1) Key = OverloadName(Key, Overload);
+        const std::string Anchor =
+            Overload > 1 ? SymbolAnchor(Class, OverloadName(Heading.Name, Overload)) : SymbolAnchor(Class, Heading.Name);
         if (!InInterfaceType && symbols_.HasBodyAnchor(symbols_.CurrentUnit, Key)) {
             // The body stands on the unit's page, which an include file's is not.
             std::string Page;
@@ -168,15 +170,17 @@ void TParser::MarkHeading(const THeadingName& Heading) {
     } else if (Pass() == 1 && !symbols_.AnchorsOnly) {
         if (!Heading.Qualifier.empty()) return;
         if (!Modern()) return DeclareAnchor(symbols_.CurrentClass, Heading.Name);
-        auto& Declared = declared_[AnchorKey(symbols_.CurrentClass, Heading.Name)];
-        Declared.emplace_back();
-        signature_ = &Declared.back();
-        if (std::exchange(classRoutine_, false)) signature_->Types = "class ";
-        DeclareAnchor(symbols_.CurrentClass, OverloadName(Heading.Name, static_cast<int>(Declared.size())));
+        const auto Declared = declared_.try_emplace(AnchorKey(symbols_.CurrentClass, Heading.Name)).first;
+        signature_ = &Declared->second.emplace_back();
+        if (std::exchange(classRoutine_, false)) signature_->Mix(tkClass);
+        // As DeclareAnchor lists a declaration's key.
+        if (stream_.IncludeDepth() == 0)
+            symbols_.AddDeclaration(symbols_.CurrentUnit,
+                                    OverloadName(Declared->first, static_cast<int>(Declared->second.size())));
     } else if (Pass() == 1 && symbols_.AnchorsOnly) {
         // Noted as an entry of headings_, anchored by FinishAnchors.
         std::string Class = Heading.Qualifier, Path = Heading.Name;
-        if (ImplementationName(Heading, Class, Path) && classRoutine_) signature_->Types = "class ";
+        if (ImplementationName(Heading, Class, Path) && classRoutine_) signature_->Mix(tkClass);
     } else if (Pass() == 3) {
         std::string Class = Heading.Qualifier, Path = Heading.Name;
         if (Modern() && (!ImplementationName(Heading, Class, Path) || !ClaimAnchor(AnchorKey(Class, Path)))) return;
@@ -242,8 +246,9 @@ TParseResult TParser::ReadRoutineHeadingRest(TSymbolKind Routine) {
     if (Modern()) {
         // Implicit and Explicit operators differ in their result types only.
         if (Signature) {
-            Signature->Types += "-> ";
-            capture_ = &Signature->Types;
+            Signature->Result = true;
+            Signature->Mix(tkColon);
+            capture_ = Signature;
         }
         const TParseResult Result = ReadType();
         capture_ = nullptr;
@@ -710,14 +715,17 @@ bool TParser::ImplementationName(const THeadingName& Heading, std::string& Class
     }
     if (Pass() == 1) {
         // Which overload it is shows once the whole implementation is read.
-        headings_.push_back({Routine.Class, Heading.Name, Nested ? routines_.back().Entry : NoEntry, {},
-                             stream_.IncludeDepth() != 0});
+        headings_.push_back({Nested ? AnchorKey({}, Heading.Name) : AnchorKey(Routine.Class, Heading.Name),
+                             Nested ? routines_.back().Entry : NoEntry, {}, stream_.IncludeDepth() != 0});
         Routine.Entry = headings_.size() - 1;
         signature_ = &headings_.back().Signature;
     } else if (!Nested) {
         const std::string Key = AnchorKey(Routine.Class, Routine.Path);
-        const int Overload = symbols_.HeadingOverload(symbols_.CurrentUnit, Key, headingCounts_[Key]++);
-        Routine.Path = OverloadName(Routine.Path, Overload);
+        if (const TOverloads* Overloads = symbols_.FindOverloads(symbols_.CurrentUnit, Key)) {
+            const std::size_t Index = headingCounts_[Key]++;
+            if (Index < Overloads->Headings.size())
+                Routine.Path = OverloadName(Routine.Path, Overloads->Headings[Index]);
+        }
     }
     routines_.push_back(Routine);
     Class = Routine.Class;
@@ -751,70 +759,82 @@ int FirstFree(const std::vector<bool>& Taken, const std::vector<std::uint16_t>& 
 // routine's under its enclosing routine's overload.
 void TParser::FinishAnchors() {
     if (!Modern() || Pass() != 1) return;
-    std::unordered_map<std::string, std::vector<std::size_t>> ByKey;  // top-level headings
-    std::vector<std::string> Keys;
+    // Each heading's key; a top-level one's before its overload is known.
+    std::vector<std::string> Keys(headings_.size());
+    std::vector<std::size_t> Order;  // the top-level headings by key, each key's in reading order
     for (std::size_t I = 0; I < headings_.size(); ++I) {
         if (headings_[I].Parent != NoEntry) continue;
-        std::string Key = AnchorKey(headings_[I].Class, headings_[I].Name);
-        auto [Found, New] = ByKey.try_emplace(Key);
-        if (New) Keys.push_back(std::move(Key));
-        Found->second.push_back(I);
+        Keys[I] = std::move(headings_[I].Key);
+        Order.push_back(I);
     }
-    for (const auto& [Key, Declared] : declared_)
-        if (Declared.size() > 1 && ByKey.try_emplace(Key).second) Keys.push_back(Key);
+    std::stable_sort(Order.begin(), Order.end(), [&Keys](std::size_t A, std::size_t B) { return Keys[A] < Keys[B]; });
     std::vector<int> Overload(headings_.size(), 1);
     const std::vector<TSignature> NoDeclarations;
-    for (const std::string& Key : Keys) {
+    for (std::size_t First = 0, Last = 0; First < Order.size(); First = Last) {
+        const std::string& Key = Keys[Order[First]];
+        for (Last = First + 1; Last < Order.size() && Keys[Order[Last]] == Key;) ++Last;
         const auto Found = declared_.find(Key);
         const std::vector<TSignature>& Declared = Found == declared_.end() ? NoDeclarations : Found->second;
-        const std::vector<std::size_t>& Headings = ByKey[Key];
-        std::vector<int> Number(Headings.size(), 0);
-        std::vector<bool> Taken(Declared.size(), false);
-        std::vector<std::uint16_t> Counts;
-        for (const TSignature& D : Declared) Counts.push_back(D.Max);
-        for (std::size_t J = 0; J < Headings.size(); ++J)
-            for (std::size_t K = 0; K < Declared.size() && Number[J] == 0; ++K)
-                if (Declared[K].Types == headings_[Headings[J]].Signature.Types) {
-                    Number[J] = static_cast<int>(K) + 1;
-                    Taken[K] = true;
-                }
-        std::vector<const TSignature*> Own;  // the implementation's own overloads
-        for (const bool Omitted : {false, true})
-            for (std::size_t J = 0; J < Headings.size(); ++J) {
-                const TSignature& Signature = headings_[Headings[J]].Signature;
-                const bool Listed = Signature.Max != 0 || Signature.Types.find("->") != std::string::npos;
-                if (Number[J] != 0 || Listed == Omitted) continue;
-                Number[J] = FirstFree(Taken, Counts, Omitted ? -1 : Signature.Max);
-                if (Number[J] != 0) {
-                    Taken[static_cast<std::size_t>(Number[J] - 1)] = true;
-                    continue;
-                }
-                for (std::size_t E = 0; E < Own.size() && Number[J] == 0; ++E)
-                    if (Own[E]->Types == Signature.Types) Number[J] = static_cast<int>(Declared.size() + E) + 1;
-                if (Number[J] != 0) continue;
-                Own.push_back(&Signature);
-                Number[J] = static_cast<int>(Declared.size() + Own.size());
-            }
-        if (Declared.size() + Own.size() < 2) continue;
-        TOverloads Overloads{Key, {}, {}};
-        for (const TSignature& D : Declared) Overloads.Ranges.push_back({D.Min, D.Max});
-        for (const TSignature* O : Own) Overloads.Ranges.push_back({O->Min, O->Max});
-        for (std::size_t J = 0; J < Headings.size(); ++J) {
-            Overload[Headings[J]] = Number[J];
-            Overloads.Headings.push_back(static_cast<std::uint16_t>(Number[J]));
-        }
-        symbols_.AddOverloads(symbols_.CurrentUnit, std::move(Overloads));
+        if (Declared.size() + (Last - First) > 1) NumberOverloads(Key, Declared, &Order[First], Last - First, Overload);
     }
-    std::vector<std::string> Paths(headings_.size());
+    // Overloads without a body here (external, abstract, a body elsewhere).
+    for (const auto& [Key, Declared] : declared_) {
+        if (Declared.size() < 2) continue;
+        const auto Found = std::lower_bound(Order.begin(), Order.end(), Key,
+                                            [&Keys](std::size_t I, const std::string& K) { return Keys[I] < K; });
+        if (Found == Order.end() || Keys[*Found] != Key) NumberOverloads(Key, Declared, nullptr, 0, Overload);
+    }
+    // A nested routine's key extends its enclosing routine's, as its path does.
     for (std::size_t I = 0; I < headings_.size(); ++I) {
         const THeadingEntry& Entry = headings_[I];
-        Paths[I] = Entry.Parent == NoEntry ? OverloadName(Entry.Name, Overload[I])
-                                           : Paths[Entry.Parent] + "." + Entry.Name;
-        std::string Key = AnchorKey(Entry.Class, Paths[I]);
-        if (ClaimAnchor(Key) && !Entry.Included) symbols_.AddAnchor(symbols_.CurrentUnit, std::move(Key));
+        if (Entry.Parent == NoEntry) {
+            if (Overload[I] > 1) Keys[I] = OverloadName(Keys[I], Overload[I]);
+        } else
+            Keys[I] = Keys[Entry.Parent] + "." + Entry.Key;
+        if (ClaimAnchor(Keys[I]) && !Entry.Included) symbols_.AddAnchor(symbols_.CurrentUnit, Keys[I]);
     }
     headings_.clear();
     declared_.clear();
+}
+
+void TParser::NumberOverloads(const std::string& Key, const std::vector<TSignature>& Declared,
+                              const std::size_t* Headings, std::size_t Count, std::vector<int>& Overload) {
+    std::vector<int> Number(Count, 0);
+    std::vector<bool> Taken(Declared.size(), false);
+    std::vector<std::uint16_t> Counts;
+    for (const TSignature& D : Declared) Counts.push_back(D.Max);
+    for (std::size_t J = 0; J < Count; ++J)
+        for (std::size_t K = 0; K < Declared.size() && Number[J] == 0; ++K)
+            if (Declared[K].Types == headings_[Headings[J]].Signature.Types) {
+                Number[J] = static_cast<int>(K) + 1;
+                Taken[K] = true;
+            }
+    std::vector<const TSignature*> Own;  // the implementation's own overloads
+    for (const bool Omitted : {false, true})
+        for (std::size_t J = 0; J < Count; ++J) {
+            const TSignature& Signature = headings_[Headings[J]].Signature;
+            const bool Listed = Signature.Max != 0 || Signature.Result;
+            if (Number[J] != 0 || Listed == Omitted) continue;
+            Number[J] = FirstFree(Taken, Counts, Omitted ? -1 : Signature.Max);
+            if (Number[J] != 0) {
+                Taken[static_cast<std::size_t>(Number[J] - 1)] = true;
+                continue;
+            }
+            for (std::size_t E = 0; E < Own.size() && Number[J] == 0; ++E)
+                if (Own[E]->Types == Signature.Types) Number[J] = static_cast<int>(Declared.size() + E) + 1;
+            if (Number[J] != 0) continue;
+            Own.push_back(&Signature);
+            Number[J] = static_cast<int>(Declared.size() + Own.size());
+        }
+    if (Declared.size() + Own.size() < 2) return;
+    TOverloads Overloads{Key, {}, {}};
+    for (const TSignature& D : Declared) Overloads.Ranges.push_back({D.Min, D.Max});
+    for (const TSignature* O : Own) Overloads.Ranges.push_back({O->Min, O->Max});
+    for (std::size_t J = 0; J < Count; ++J) {
+        Overload[Headings[J]] = Number[J];
+        Overloads.Headings.push_back(static_cast<std::uint16_t>(Number[J]));
+    }
+    symbols_.AddOverloads(symbols_.CurrentUnit, std::move(Overloads));
 }
 
 }  // namespace corvanet

@@ -78,8 +78,9 @@ std::string TParser::SymbolAnchor(std::string_view ClassName, std::string_view N
 }
 
 void TParser::CaptureToken() {
-    for (const char c : Text()) *capture_ += LowerAscii(c);
-    *capture_ += ' ';
+    for (const char c : Text()) capture_->Mix(static_cast<unsigned char>(LowerAscii(c)));
+    capture_->Mix(' ');
+    ++captured_;
 }
 
 std::string TParser::OverloadName(std::string_view Name, int K) {

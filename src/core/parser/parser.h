@@ -444,12 +444,15 @@ private:
     bool ImplementationName(const THeadingName& Heading, std::string& Class, std::string& Path);
 
     // Overloads (modern). A routine's parameters as a body is matched to its
-    // declaration by them: the type of each parameter as written (in lower
-    // case, blank for an untyped one), a function's result type after "->",
-    // and how many arguments a call may pass.
+    // declaration by them: a hash of the type of each parameter as written
+    // (in lower case, none for an untyped one), of "class" before a class
+    // method and of a function's result type, and how many arguments a call
+    // may pass.
     struct TSignature {
-        std::string Types;
+        std::uint64_t Types = 14695981039346656037ull;  // FNV-1a
         std::uint16_t Min = 0, Max = 0;
+        bool Result = false;  // a result type is written
+        void Mix(std::uint64_t Part) noexcept { Types = (Types ^ Part) * 1099511628211ull; }
     };
     // Pass 1 reading the interface: the routines declared, by key, in order.
     std::unordered_map<std::string, std::vector<TSignature>> declared_;
@@ -457,19 +460,26 @@ private:
     // anchored once all are read and the overloads are known.
     static constexpr std::size_t NoEntry = static_cast<std::size_t>(-1);
     struct THeadingEntry {
-        std::string Class, Name;
+        // The anchor key, less the overload: ClassName_Name, or for a nested
+        // routine the part of its own name.
+        std::string Key;
         std::size_t Parent = NoEntry;  // the enclosing routine's entry
         TSignature Signature;
         bool Included = false;  // read from an include file
     };
     std::vector<THeadingEntry> headings_;
+    // Which overload each of the Count headings_ of Key at Headings is
+    // (into Overload), and the unit's TOverloads when Key has several.
+    void NumberOverloads(const std::string& Key, const std::vector<TSignature>& Declared,
+                         const std::size_t* Headings, std::size_t Count, std::vector<int>& Overload);
     // The heading in hand follows "class" (a class method, which a method
     // of the same name and parameters may overload).
     bool classRoutine_ = false;
     // The signature the parameters being read go into (pass 1), and the
-    // text the tokens read are appended to while set.
+    // hash of the tokens read, with their count, while set.
     TSignature* signature_ = nullptr;
-    std::string* capture_ = nullptr;
+    TSignature* capture_ = nullptr;
+    std::size_t captured_ = 0;
     void CaptureToken();
     [[nodiscard]] TParseResult ReadModernParameterGroup(TSignature* Signature);
     // Passes 2 and 3: the headings met so far by key, the interface's
