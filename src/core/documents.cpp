@@ -310,7 +310,9 @@ void TDocuments::Line(TOutputFile& File, std::string_view S) {
 }
 
 void TDocuments::OpenDocuments(std::string_view CurrentUnit, std::string_view Suffix) {
-    const std::string topic = std::string(TopicPrefix).append(CurrentUnit).append(Suffix);
+    std::string topic = std::string(CurrentUnit).append(Suffix);
+    topic.insert(0, TopicPrefix);
+    if (AsciiTopics) topic = AsciiContext(topic);
     HtmlDocument.Create(HtmlFileName);
     std::string Head(HtmlTitleOpen);
     if (Encoding) Head.insert(HtmlTitleOpen.find("<TITLE>"), HtmlCharsetMeta(*Encoding));

@@ -136,6 +136,9 @@ public:
     // show, which the page's head declares and the topic's escapes follow.
     // Unset: the classic head and bytes.
     std::optional<TSourceEncoding> Encoding;
+    // The modern dialect's topics: a byte above 127 of the context string
+    // (and of the page's own anchor) written as ".0hh", as links spell it.
+    bool AsciiTopics = false;
 
     // Creates both files and writes their headers; CurrentUnit names the topic
     // ("Unit_" + CurrentUnit + Suffix, the suffix of a page whose name was

@@ -45,9 +45,10 @@ private:
     std::string text_;
 };
 
-// "2 %s=Unit_%0:s": a topic of the contents file under its context string.
-void AddContentsTopic(TLines& Lines, std::string_view Name) {
-    Lines.Add("2 ", Name, "=Unit_", Name);
+// "2 %s=Unit_%0:s": a topic of the contents file under its context string
+// (in the modern dialect ASCII, as the topic's own).
+void AddContentsTopic(TLines& Lines, std::string_view Name, TDialect Dialect) {
+    Lines.Add("2 ", Name, "=Unit_", Dialect == TDialect::Modern ? AsciiContext(Name) : std::string(Name));
 }
 
 void AddFrame(TLines& Lines, std::string_view Page, std::string_view FrameName) {
@@ -88,16 +89,16 @@ std::string HelpProjectText(const std::string& P, const std::string& H,
 
 std::string ContentsFileText(const std::string& ProjectFile, const std::string& P,
                              const std::string& H, const std::vector<TURElm>& Units,
-                             const TIncludes& Includes) {
+                             const TIncludes& Includes, TDialect Dialect) {
     TLines Lines;
     Lines.Add(":Base ", ReplaceExtension(H, "hlp"));
     Lines.Add(":Title Project ", ProjectFile);
     Lines.Add("1 Project");
-    AddContentsTopic(Lines, ReplaceExtension(P, ""));
+    AddContentsTopic(Lines, ReplaceExtension(P, ""), Dialect);
     Lines.Add("1 Units");
-    for (const TURElm& Unit : Units) AddContentsTopic(Lines, Unit.Page);
+    for (const TURElm& Unit : Units) AddContentsTopic(Lines, Unit.Page, Dialect);
     if (!Includes.empty()) Lines.Add("1 Include files");
-    for (const TRun::TIncludeFile& Include : Includes) AddContentsTopic(Lines, Include.Page);
+    for (const TRun::TIncludeFile& Include : Includes) AddContentsTopic(Lines, Include.Page, Dialect);
     return Lines.Text();
 }
 
@@ -184,7 +185,7 @@ void TRun::WriteHelpProject() {
 
     WriteTextFile(H, HelpProjectText(P, H, Units, IncludeFiles));
     ReportProgress(4, 1);
-    WriteTextFile(ReplaceExtension(H, "cnt"), ContentsFileText(ProjectFile, P, H, Units, IncludeFiles));
+    WriteTextFile(ReplaceExtension(H, "cnt"), ContentsFileText(ProjectFile, P, H, Units, IncludeFiles, Dialect));
 
     // The frame pages come before the compiler, so the pages are whole
     // whatever becomes of it. They declare the project file's encoding (the

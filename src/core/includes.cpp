@@ -104,7 +104,7 @@ std::string TRun::FindInclude(std::string_view Written) {
             pendingPair_ = Documents.OpenNestedPair(Html, Rtf, Page->second);
         }
         includeLink_.Page = Page->second + ".html";
-        includeLink_.Topic = "unit_" + Page->second;
+        includeLink_.Topic = "unit_" + AsciiContext(Page->second);
         Stream.IncludeLink = &includeLink_;
     }
     openFiles_.push_back({Found, pendingPair_});

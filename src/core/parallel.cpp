@@ -241,6 +241,7 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.ProjectFile = ProjectFile;
     Run.BuildDir = BuildDir;
     Run.Dialect = Run.Stream.Dialect = Stream.Dialect;
+    Run.Documents.AsciiTopics = Documents.AsciiTopics;
     Run.sourcePaths_ = sourcePaths_;
     Run.encodings_ = encodings_;
     Run.CodePage = CodePage;

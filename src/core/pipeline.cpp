@@ -387,6 +387,7 @@ void TRun::ReleaseOpenFiles() noexcept {
 void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesText) {
     Symbols.CreateUnitList();
     Stream.Dialect = Dialect;
+    Documents.AsciiTopics = Dialect == TDialect::Modern;
     sourcePaths_.clear();  // the disk may have changed since the last run
     listings_ = {};
     LexicalStops.clear();

@@ -479,14 +479,17 @@ void AppendHtmlToken(std::string& Out, std::string_view Text, std::string_view C
                [&](char* P) { return WriteHtmlToken(P, Text, Caption, Target, Style); });
 }
 
-std::string PercentEncodePage(std::string_view Page) {
-    constexpr std::string_view Hex = "0123456789ABCDEF";
+namespace {
+
+// Text with each byte that Escaped picks written as Mark and its two hex digits.
+template <typename TPick>
+std::string HexEscaped(std::string_view Text, TPick Escaped, std::string_view Mark, std::string_view Hex) {
     std::string Out;
-    Out.reserve(Page.size());
-    for (const char C : Page) {
+    Out.reserve(Text.size());
+    for (const char C : Text) {
         const auto B = static_cast<unsigned char>(C);
-        if (B <= ' ' || B >= 0x7F || C == '#' || C == '%' || C == '?') {
-            Out += '%';
+        if (Escaped(B)) {
+            Out += Mark;
             Out += Hex[B >> 4];
             Out += Hex[B & 15];
         } else {
@@ -494,6 +497,18 @@ std::string PercentEncodePage(std::string_view Page) {
         }
     }
     return Out;
+}
+
+}  // namespace
+
+std::string AsciiContext(std::string_view Name) {
+    return HexEscaped(Name, [](unsigned char B) { return B > 127; }, ".0", "0123456789abcdef");
+}
+
+std::string PercentEncodePage(std::string_view Page) {
+    return HexEscaped(
+        Page, [](unsigned char B) { return B <= ' ' || B >= 0x7F || B == '#' || B == '%' || B == '?'; }, "%",
+        "0123456789ABCDEF");
 }
 
 }  // namespace corvanet

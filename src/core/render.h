@@ -30,6 +30,9 @@ enum TokenStyle : std::uint8_t {
 // A page's name as an HREF names it: "#", "%", "?", blanks, control bytes
 // and bytes above 126 percent-encoded ("a b#.html" -> "a%20b%23.html").
 std::string PercentEncodePage(std::string_view Page);
+// A name as the modern dialect's help context strings and anchors spell it:
+// a byte above 127 as ".0hh" (its hex value, lower case), the rest as it is.
+std::string AsciiContext(std::string_view Name);
 std::string EscapeRtf(std::string_view Text);
 // Element text: "&" -> "&amp;", "<" -> "&lt;", ">" -> "&gt;".
 std::string EscapeHtml(std::string_view Text);

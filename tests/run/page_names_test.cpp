@@ -62,8 +62,9 @@ namespace corvanet::runtest {
 namespace {
 
 // Paths with blanks, "&", "#", "%", a doubled quote (the modern dialect's),
-// non-ASCII bytes, ".." and an absolute one: each unit is read, documented and
-// linked, in the classic dialect under page names that hold those characters.
+// non-ASCII bytes (the modern dialect's in a unit's name too), ".." and an
+// absolute one: each unit is read, documented and linked, in the classic
+// dialect under page names that hold those characters.
 TEST(PageNames, OddPathsAreReadDocumentedAndLinked) {
     const testsupport::TScratchDir Outside;
     const std::vector<std::pair<std::string, std::string>> Units = {
@@ -72,11 +73,18 @@ TEST(PageNames, OddPathsAreReadDocumentedAndLinked) {
     std::vector<TSourceFile> Files;
     for (const auto& [Name, Path] : Units) Files.push_back({"proj/" + Path, UnitText(Name, "Go" + Name)});
     Files.push_back({"proj/O'Brien.pas", UnitText("Quote", "GoQuote")});
+    // The modern dialect names a page after the name before "in", which may
+    // hold letters above 127 (its topic's context string spells them .0hh).
+    const std::string Accented = "Gr\xC3\xBC\xC3\x9F" "e";
+    Files.push_back({"proj/" + Accented + ".pas", UnitText(Accented, "Go" + Accented)});
     for (const TDialect Dialect : {TDialect::Classic, TDialect::Modern}) {
         SCOPED_TRACE(DialectName(Dialect));
         auto Listed = Units;
         Listed.push_back({"Abs", Outside.Path() + "Abs.pas"});
-        if (Dialect == TDialect::Modern) Listed.push_back({"Quote", "O''Brien.pas"});
+        if (Dialect == TDialect::Modern) {
+            Listed.push_back({"Quote", "O''Brien.pas"});
+            Listed.push_back({Accented, Accented + ".pas"});
+        }
         std::vector<TSourceFile> All = Files;
         std::string Text = ProjectText(Listed);
         // Every unit calls the routine of the one before it.

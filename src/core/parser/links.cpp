@@ -29,7 +29,7 @@ void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
     std::string Page = PercentEncodePage(UnitPage);
     Page += ".html";
     std::string Topic = "unit_";
-    Topic += UnitPage;
+    Topic += Modern() ? AsciiContext(UnitPage) : std::string(UnitPage);
     queue_.AmendToken(Index, Page, Caption, Topic, tsLink);
     ++Links.UnitLinks;
 }
