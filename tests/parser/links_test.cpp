@@ -368,7 +368,7 @@ TEST_F(ProjectLinksTest, EveryLinkLands) {
 
 // A method's body sees its type's members and those of its recorded
 // ancestors before the unit's symbols; parameters, locals and nested
-// routines hide them, and after a "with" they link no more. Each row is a
+// routines hide them, and a "with" statement links none. Each row is a
 // line of a body with the links it must hold ("caption>HREF", in order).
 TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
     struct TRow {
@@ -390,8 +390,9 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
         {"  Total := 1;", ""},  // the parameter
         {"  Step;", ""},        // the nested routine
         {"  Self.Step;", "Step>Derived.html#derived_tderived_step"},
-        {"  with B do Count;", ""},
-        {"  Count; Helper;", "Helper>Base.html#base_helper"},
+        {"  with B do begin Count; Run(1) end;", ""},
+        {"  if B = nil then with B do Count else Count;", "Count>Base.html#base_tbase_count"},
+        {"  Count; Helper;", "Count>Base.html#base_tbase_count Helper>Base.html#base_helper"},
         {"  inherited Step;", "Step>Base.html#base_tbase_step"},
     };
     const std::string Base =

@@ -448,10 +448,9 @@ bool IsTypeOpener(TTokenKind K) {
 
 // A method's body sees its type's members and those of the type's recorded
 // ancestors before the unit's symbols; a local name (parameters, local
-// sections, inline variables, nested routines) hides them in turn. After a
-// "with" the rest of the body links no member: what the "with" opens may
-// hold a member of the name (a name that is a member still never links to a
-// unit's symbol). "Self.Name" names the type's member, "inherited Name" the
+// sections, inline variables, nested routines) hides them in turn. A "with"
+// statement links no member: what the "with" opens may hold a member of the
+// name (a name that is a member still never links to a unit's symbol). "Self.Name" names the type's member, "inherited Name" the
 // ancestors' only; a name after a period that ends no dotted name
 // ("F(X).Name") is some other value's member and links to nothing. An asm
 // block's names are the assembler's.
@@ -464,11 +463,7 @@ bool TParser::InMethod() const noexcept {
 // is taken for it too).
 bool TParser::IsImplicitLocal(std::string_view Name) noexcept { return SameText(Name, "Result"); }
 
-bool TParser::MembersVisible() const noexcept {
-    for (const TOpenRoutine& Routine : routines_)
-        if (Routine.With) return false;
-    return true;
-}
+bool TParser::MembersVisible() const noexcept { return withs_.empty(); }
 
 bool TParser::LinkInScope(const std::vector<std::size_t>& Parts) {
     if (afterPeriod_) return true;
@@ -542,6 +537,7 @@ bool TParser::AmendMemberLink(std::size_t Index, const TMemberAt& Member, std::s
 void TParser::ResetBlocks() {
     chain_.clear();
     chainKey_.clear();
+    withs_.clear();
     afterInherited_ = afterPeriod_ = false;
     openers_.clear();
     typeOpeners_ = 0;
@@ -609,8 +605,13 @@ void TParser::TrackBlock() {
         OpenBlock(K);
         break;
     case tkTry: OpenBlock(K); break;
+    // A "with" statement ends at the ";", "else", "until", "except" or
+    // "finally" met in the block it stands in, or at the "end" of that block.
     case tkWith:
-        if (!routines_.empty()) routines_.back().With = true;
+        if (!routines_.empty()) withs_.push_back(openers_.size());
+        break;
+    case tkSemicolon: case tkElse: case tkUntil: case tkExcept: case tkFinally:
+        while (!withs_.empty() && withs_.back() >= openers_.size()) withs_.pop_back();
         break;
     case tkCase:
         if (openers_.empty() || openers_.back() != tkRecord) OpenBlock(K);
@@ -626,6 +627,7 @@ void TParser::TrackBlock() {
             if (IsTypeOpener(openers_.back())) --typeOpeners_;
             openers_.pop_back();
         }
+        while (!withs_.empty() && withs_.back() > openers_.size()) withs_.pop_back();
         while (!routines_.empty() && routines_.back().Body && openers_.size() < routines_.back().Depth)
             PopRoutine();
         break;

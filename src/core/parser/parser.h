@@ -384,19 +384,20 @@ private:
         bool Body = false;
         std::size_t Locals = 0;   // locals_ before its own
         std::size_t Entry = 0;    // pass 1: its entry in headings_
-        bool With = false;        // its body has met a "with"
     };
     // The class of the outermost open routine, when it is a method of a
     // recorded type, and its recorded ancestors (ClassChain), for the names
     // its body uses: they are the type's members before any unit's symbols.
     std::vector<TClassAt> chain_;
     std::string chainKey_;  // the type chain_ was found for
+    // The blocks open at each "with" whose statement has not ended yet.
+    std::vector<std::size_t> withs_;
     bool afterInherited_ = false;  // the token in hand follows "inherited"
     bool afterPeriod_ = false;     // the token in hand follows a period ("F(X).Name")
     // Within a method of a recorded type (the output pass, not in a type body).
     bool InMethod() const noexcept;
-    // The type's members may link: no "with" has opened in the body so far,
-    // whose subject's members could stand for them.
+    // The type's members may link: no "with" statement is being read, whose
+    // subject's members could stand for them.
     bool MembersVisible() const noexcept;
     static bool IsImplicitLocal(std::string_view Name) noexcept;
     // The member scope's decision on a use (the output pass of a modern
