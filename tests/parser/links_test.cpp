@@ -368,7 +368,8 @@ TEST_F(ProjectLinksTest, EveryLinkLands) {
 
 // A method's body sees its type's members and those of its recorded
 // ancestors before the unit's symbols; parameters, locals and nested
-// routines hide them, and a "with" statement links none. Each row is a
+// routines hide them, and a "with" statement links none; a name qualified
+// by a type links to the member of that type. Each row is a
 // line of a body with the links it must hold ("caption>HREF", in order).
 TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
     struct TRow {
@@ -385,6 +386,12 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
         {"  Self.Run(1);", "Run>Derived.html#derived_tderived_run"},
         {"  Helper;", "Helper>Base.html#base_helper"},
         {"  TBase(Self).Total;", "TBase>Base.html#base_tbase"},  // another value's member
+        // Qualified by a type (its own member or an ancestor's, an
+        // enumeration's value) or by the unit and then a type.
+        {"  TBase.Total;", "TBase>Base.html#base_tbase Total>Base.html#base_tbase_total"},
+        {"  TDerived.Count;", "TDerived>Derived.html#derived_tderived Count>Base.html#base_tbase_count"},
+        {"  X := Ord(TKind.kTwo);", "TKind>Base.html#base_tkind kTwo>Base.html#base_ktwo"},
+        {"  Base.TBase.Step;", "Base>Base.html TBase>Base.html#base_tbase Step>Base.html#base_tbase_step"},
     };
     const TRow InRun[] = {
         {"  Total := 1;", ""},  // the parameter
@@ -396,7 +403,7 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
         {"  inherited Step;", "Step>Base.html#base_tbase_step"},
     };
     const std::string Base =
-        "unit Base;\ninterface\ntype\n  TBase = class\n  protected\n    FCount: Integer;\n"
+        "unit Base;\ninterface\ntype\n  TKind = (kOne, kTwo);\n  TBase = class\n  protected\n    FCount: Integer;\n"
         "    procedure Step; virtual;\n    function Total: Integer;\n    property Count: Integer read FCount;\n"
         "  end;\nprocedure Helper;\nfunction Total: Integer;\nfunction FCount: Integer;\nimplementation\n"
         "procedure TBase.Step; begin end;\nfunction TBase.Total: Integer; begin Result := 0; end;\n"

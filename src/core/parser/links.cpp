@@ -363,19 +363,60 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
         for (std::size_t I = 1; I < Count; ++I) Name.append(".").append(Queued[Parts[I]].Text);
         U = symbols_.FindUnit(Name);
     }
-    if (U < 0) return;
+    if (U < 0) {
+        if (Modern()) LinkQualifiedSymbol(Parts, 0, std::nullopt, Arguments);
+        return;
+    }
     ++Count;  // the loop counted past the match
     const TURElm& Unit = symbols_.UnitList()[static_cast<std::size_t>(U)];
-    if (Count < Parts.size()) {
+    if (Modern() && Count < Parts.size()) {
+        LinkQualifiedSymbol(Parts, Count, static_cast<std::size_t>(U), Arguments);
+    } else if (Count < Parts.size()) {
         const std::string Member = Queued[Parts[Count]].Text;
         const auto Kind = symbols_.GetSymbolKind(Unit.Name, Member);
-        if (Kind && (IsRoutine(*Kind) || Modern()) &&
-            AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member, Arguments))
+        if (Kind && IsRoutine(*Kind) && AmendSymbolLink(Parts[Count], Unit.Name, Unit.Page, Member, Member, Arguments))
             ++Links.RoutineLinks;
     }
     // Linked last: the entries after the unit's name move up.
     AmendUnitLink(std::vector<std::size_t>(Parts.begin(), Parts.begin() + static_cast<std::ptrdiff_t>(Count)), Name,
                   Unit.Page);
+}
+
+// The modern dialect's Name.Member, from Parts[At] on: Name is a symbol of
+// the unit InUnit names, or else one in scope here, and links as a single
+// name would; the member after it links where Name is a recorded class,
+// record or interface (to the member of it or of its recorded ancestors
+// that has an anchor: a method, a property) or an enumeration (to the value,
+// which the unit records as its own constant). Parts after that stay plain.
+void TParser::LinkQualifiedSymbol(const std::vector<std::size_t>& Parts, std::size_t At,
+                                  std::optional<std::size_t> InUnit, int Arguments) {
+    const auto& Queued = queue_.DelayedTokens;
+    const std::string Name = Queued[Parts[At]].Text;
+    const int NameArguments = At + 1 == Parts.size() ? Arguments : -1;
+    std::string UnitName, UnitPage, Key;
+    std::optional<TSymbolKind> Kind;
+    if (InUnit) {
+        const TURElm& Unit = symbols_.UnitList()[*InUnit];
+        UnitName = Unit.Name, UnitPage = Unit.Page, Key = Name;
+        Kind = symbols_.GetSymbolKind(Unit.Name, Name);
+    } else if (OwnBody(Name)) {
+        UnitName = symbols_.CurrentUnit, UnitPage = symbols_.CurrentUnit + PageSuffix, Key = Name;
+        Kind = symbols_.GetSymbolKind(UnitName, Name);
+    } else if (const auto Found = symbols_.FindVisibleSymbol(Name)) {
+        UnitName = Found->UnitName, UnitPage = Found->UnitPage, Key = Found->Name, Kind = Found->Kind;
+    }
+    if (!Kind || !AmendSymbolLink(Parts[At], UnitName, UnitPage, Key, Name, NameArguments)) return;
+    ++Links.RoutineLinks;
+    if (At + 1 >= Parts.size()) return;
+    const std::string Member = Queued[Parts[At + 1]].Text;
+    const int MemberArguments = At + 2 == Parts.size() ? Arguments : -1;
+    if (*Kind == skClass || *Kind == skRecord || *Kind == skInterface) {
+        if (const auto Found = TSymbolTable::FindMember(symbols_.ClassChain(UnitName, Key), Member))
+            (void)AmendMemberLink(Parts[At + 1], *Found, Member, MemberArguments);
+    } else if (*Kind == skType && symbols_.GetSymbolKind(UnitName, Member) == skConstant &&
+               AmendSymbolLink(Parts[At + 1], UnitName, UnitPage, Member, Member)) {
+        ++Links.RoutineLinks;
+    }
 }
 
 // Without a hold the name has been written already: only read past it.

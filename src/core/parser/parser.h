@@ -330,6 +330,8 @@ private:
     [[nodiscard]] TParseResult ReadDottedName(std::vector<std::size_t>& Parts);
     [[nodiscard]] TParseResult PassDottedName();
     void LinkDottedName(const std::vector<std::size_t>& Parts);
+    void LinkQualifiedSymbol(const std::vector<std::size_t>& Parts, std::size_t At,
+                             std::optional<std::size_t> InUnit, int Arguments);
     // Whether a name that starts a use can become a link: a visible routine
     // (a single name) or a registered unit (a dotted one).
     bool MayLink(std::string_view Name) const;
