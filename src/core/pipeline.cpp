@@ -388,6 +388,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     Symbols.CreateUnitList();
     Stream.Dialect = Dialect;
     Documents.AsciiTopics = Dialect == TDialect::Modern;
+    Parser.NoteUsedUnitLines = !UnitPath.empty();
     sourcePaths_.clear();  // the disk may have changed since the last run
     listings_ = {};
     LexicalStops.clear();

@@ -63,6 +63,9 @@ public:
     // modern dialect), in order; whoever reads them empties the list.
     std::vector<std::string> UsedUnitNames;
     std::vector<int> UsedUnitLines;  // the line of each name, in the unit's own file
+    // Whether the names' lines are wanted (a search path looks the names up
+    // and warns about those it does not find): lines are counted on demand.
+    bool NoteUsedUnitLines = false;
     // Asked before the project file's unit Name at Path is registered; a unit
     // it refuses is left out, its entry written plain. Unset: every unit is taken.
     std::function<bool(std::string_view Name, std::string_view Path)> UnitReadable;

@@ -93,7 +93,7 @@ TParseResult TParser::ReadProjectUnits() {
         std::vector<std::size_t> Parts;
         std::string Name;
         Result = prFailed;
-        const int Line = stream_.Scanner.TokenLine();
+        const int Line = NoteUsedUnitLines ? stream_.Scanner.TokenLine() : 0;
         if (ReadUnitName(Parts, Name) != prParsed) return prFailed;
         if (Kind() == tkIn) {
             // The link waits for the path: the classic page is named after
@@ -246,7 +246,7 @@ TParseResult TParser::ReadUnitNames() {
     for (;;) {
         if (Kind() != tkIdentifier) return Result;
         std::string Name(Text());
-        const int Line = stream_.Scanner.TokenLine();
+        const int Line = NoteUsedUnitLines ? stream_.Scanner.TokenLine() : 0;
         Result = prFailed;
         Read();
         while (Modern() && Kind() == tkPeriod) {
