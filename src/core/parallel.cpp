@@ -219,6 +219,7 @@ void TRun::BuildSymbolTable() {
 
 void TRun::GenerateDocuments() {
     const std::string Status = "Generating RTF and HTML ...";
+    if (Dialect == TDialect::Modern) GenerateProject();
     if (Workers() < 2 || Symbols.UnitList().size() < 3) {
         VisitUnits(Status, &TRun::GenerateUnit);
         return;

@@ -264,18 +264,59 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     projectEncoding_ = Documents.Encoding = EncodingOf(ProjectPath);
     Stream.CurrentPass = 0;
     Parser.PageSuffix.clear();  // the project's page has none
-    OpenSource(ProjectPath, true, true);
+    // The modern dialect writes the project's documents once the symbols are
+    // known, so that its main block links as a unit's body does: this
+    // reading registers the units and writes nothing, its include files
+    // included (their pages are named when the project's page is written).
+    const bool Modern = Dialect == TDialect::Modern;
+    const auto Hook = Stream.TokenHook;
+    if (Modern) {
+        Stream.TokenHook = [this] {
+            if (!Queue.HoldOutput) Queue.DelayedTokens.clear();
+        };
+        writesIncludes_ = false;
+    }
+    OpenSource(ProjectPath, true, !Modern);
     // A package's units are those of its `contains` clause (the modern
     // dialect); its `requires` clause names packages.
-    const bool Package = Dialect == TDialect::Modern && Parser.IsWord("package");
+    const bool Package = Modern && Parser.IsWord("package");
     while (!Stream.EndOfInput) {
         if (Stream.CurrentToken.Kind == tkUses || (Package && Parser.IsWord("contains")))
             (void)Parser.ReadProjectUses();
         else
             Stream.NextToken();
     }
-    CloseSource(ProjectPath);
+    if (Modern) {
+        Stream.Close();
+        Stream.TokenHook = Hook;
+        writesIncludes_ = true;
+    } else {
+        CloseSource(ProjectPath);
+    }
     ReportProgress(1, 1);
+}
+
+// The modern dialect's project page, the first document of the output pass:
+// the uses clause links the registered units and makes their symbols
+// visible, and the rest reads as an implementation does.
+void TRun::GenerateProject() {
+    Stream.CurrentPass = 3;
+    Symbols.CurrentUnit = ReplaceExtension(FileNamePart(ProjectFile), "");
+    Queue.Reset();
+    Symbols.BeginVisibleSymbols({});
+    Documents.HtmlFileName = BuildDir + ReplaceExtension(FileNamePart(ProjectFile), "html");
+    Documents.RtfFileName = BuildDir + ReplaceExtension(FileNamePart(ProjectFile), "rtf");
+    Documents.Encoding = projectEncoding_;
+    Parser.PageSuffix.clear();
+    Parser.BeginPage();
+    OpenSource(ProjectFile, false, true);
+    const bool Package = Parser.IsWord("package");
+    while (!Stream.EndOfInput) {
+        if (Package && Parser.ReadContainsClause() != prAbsent) continue;
+        Parser.DispatchToken();
+    }
+    CloseSource(ProjectFile);
+    Symbols.FreeVisibleSymbols();
 }
 
 // Both passes over the units: the status, then the progress before the first

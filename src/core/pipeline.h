@@ -154,6 +154,7 @@ public:
     void BuildSymbolTable();
     void ReadUnitInterface(int Index);
     void GenerateDocuments();
+    void GenerateProject();
     void GenerateUnit(int Index);
     void WriteHelpProject();  // help_project.cpp
     // Creates (or truncates) BuildDir + Name and writes Text; "Cannot create file %s".

@@ -427,7 +427,8 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
     Line += 5;
     AddRows(InRun);
     Derived += "end;\nend.\n";
-    TProjectFixture Project{{{"P.dpr", "program P;\nuses Base in 'Base.pas', Derived in 'Derived.pas';\nbegin\nend.\n"},
+    TProjectFixture Project{{{"P.dpr", "program P;\nuses Base in 'Base.pas', Derived in 'Derived.pas';\nbegin\n"
+                                       "  Helper; TBase.Step;\nend.\n"},
                              {"Base.pas", Base},
                              {"Derived.pas", Derived}}};
     Project.Run.Dialect = TDialect::Modern;
@@ -444,6 +445,11 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
         Links += (Links.empty() ? "" : " ") + Link.Caption + ">" + Link.Target;
     }
     for (const auto& [Number, Row] : Rows) EXPECT_EQ(Found[Number], Row->Links) << Row->Line;
+    // The project's main block links as a body does.
+    std::string MainBlock;
+    for (const auto& Link : Project.Page("P.html").Links) MainBlock += Link.Caption + ">" + Link.Target + " ";
+    EXPECT_EQ(MainBlock, "Base>Base.html Derived>Derived.html Helper>Base.html#base_helper TBase>Base.html#base_tbase "
+                         "Step>Base.html#base_tbase_step ");
     const auto Report = testsupport::CheckLinks(Project.Out());
     EXPECT_TRUE(Report.AllLand() && Report.AnchorsSound()) << Report.Summary();
 }

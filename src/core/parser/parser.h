@@ -79,6 +79,7 @@ public:
     [[nodiscard]] TParseResult ReadUnitHeading();
     [[nodiscard]] TParseResult ReadInterfaceSection();
     [[nodiscard]] TParseResult ReadUsesClause();
+    [[nodiscard]] TParseResult ReadContainsClause();
     [[nodiscard]] TParseResult ReadUsedUnits();
     [[nodiscard]] TParseResult ReadIdentList();
     [[nodiscard]] TParseResult ReadUnitNames();

@@ -156,6 +156,21 @@ TParseResult TParser::ReadInterfaceSection() {
 
 // uses UnitNames ";". Pass 1 only passes over the names; the output passes
 // link the project's units and make their symbols visible.
+// "contains" UnitName [in QuotedPath] {"," ...} ";": a package's units in
+// the output pass, read as a uses clause is; the word comes held from the
+// dispatch.
+TParseResult TParser::ReadContainsClause() {
+    if (!Modern() || !IsWord("contains")) return prAbsent;
+    if (queue_.HoldOutput) QueueHeldToken();
+    queue_.HoldOutput = true;
+    Read();
+    const TParseResult R = ReadUsedUnits();
+    queue_.HoldOutput = false;
+    if (R != prParsed || Kind() != tkSemicolon) return prFailed;
+    Read();
+    return prParsed;
+}
+
 TParseResult TParser::ReadUsesClause() {
     if (Kind() != tkUses) return prAbsent;
     const bool Output = Pass() == 2 || Pass() == 3;
