@@ -374,6 +374,16 @@ void TSymbolTable::SetAncestor(std::string_view UnitName, std::string_view Class
     if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName)) owner->Ancestor = Key;
 }
 
+void TSymbolTable::AddBodilessClass(std::string_view UnitName, std::string_view ClassName, std::string_view Ancestor) {
+    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
+    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    if (unit == NoIndex) return;
+    TCRElm Class;
+    Class.Name = ClassName;
+    Class.Ancestor = Ancestor;
+    impl_->Change().Units[unit].Bodiless.push_back(std::move(Class));
+}
+
 void TSymbolTable::AddOtherName(std::string_view UnitName, std::string_view ClassName, std::string_view Name) {
     if (impl_->CurrentPass != 1 || AnchorsOnly) return;
     const std::size_t unit = impl_->FindFirstUnit(UnitName);
@@ -442,7 +452,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     const TURElm& Found = From.impl_->Units().at(Index);
     if (Found.Symbols.empty() && Found.Classes.empty() && Found.Captions.empty() && Found.Anchors.empty() &&
         Found.Declarations.empty() && Found.Overloads.empty() &&
-        Found.Uses.empty())
+        Found.Uses.empty() && Found.Bodiless.empty())
         return;  // nothing to move
     TURElm& Into = impl_->Change().Units.at(Index);
     TURElm& Taken = From.impl_->Change().Units.at(Index);
@@ -460,6 +470,7 @@ void TSymbolTable::TakeUnitEntries(TSymbolTable& From, std::size_t Index) {
     MoveToEnd(Into.Anchors, Taken.Anchors);
     MoveToEnd(Into.Declarations, Taken.Declarations);
     MoveToEnd(Into.Overloads, Taken.Overloads);
+    MoveToEnd(Into.Bodiless, Taken.Bodiless);
     if (!Taken.Uses.empty()) Into.Uses = std::move(Taken.Uses);
     Taken.Uses.clear();
     impl_->TableChanged();
@@ -472,6 +483,7 @@ void TSymbolTable::SortSymbolTable() {
     for (auto& unit : units) {
         SortByName(unit.Symbols);
         SortByName(unit.Classes);
+        SortByName(unit.Bodiless);
         for (auto& owner : unit.Classes) {
             SortByName(owner.Members);
             std::stable_sort(owner.OtherNames.begin(), owner.OtherNames.end(),
@@ -555,10 +567,16 @@ TDeclared DeclaredIn(const std::vector<TURElm>& Units, std::size_t Unit, std::st
     const int symbol = HalvingSearch(unit.Symbols, Key);
     if (symbol < 0) return TDeclared::No;
     const TSymbolKind kind = unit.Symbols[static_cast<std::size_t>(symbol)].Kind;
-    const int owner = HalvingSearch(unit.Classes, Key);
-    if ((kind != skClass && kind != skRecord) || owner < 0) return TDeclared::Other;
-    Found = {Unit, &unit.Classes[static_cast<std::size_t>(owner)]};
-    return TDeclared::Class;
+    if (kind != skClass && kind != skRecord) return TDeclared::Other;
+    if (const int owner = HalvingSearch(unit.Classes, Key); owner >= 0) {
+        Found = {Unit, &unit.Classes[static_cast<std::size_t>(owner)]};
+        return TDeclared::Class;
+    }
+    if (const int bodiless = HalvingSearch(unit.Bodiless, Key); bodiless >= 0) {
+        Found = {Unit, &unit.Bodiless[static_cast<std::size_t>(bodiless)]};
+        return TDeclared::Class;
+    }
+    return TDeclared::Other;
 }
 
 }  // namespace
@@ -569,9 +587,13 @@ std::vector<TClassAt> TSymbolTable::ClassChain(std::string_view UnitName, std::s
     const int start = FindUnit(UnitName);
     if (start < 0) return chain;
     const auto& classes = units[static_cast<std::size_t>(start)].Classes;
-    const int first = HalvingSearch(classes, Key);
-    if (first < 0) return chain;
-    chain.push_back({static_cast<std::size_t>(start), &classes[static_cast<std::size_t>(first)]});
+    const auto& bodiless = units[static_cast<std::size_t>(start)].Bodiless;
+    if (const int first = HalvingSearch(classes, Key); first >= 0)
+        chain.push_back({static_cast<std::size_t>(start), &classes[static_cast<std::size_t>(first)]});
+    else if (const int named = HalvingSearch(bodiless, Key); named >= 0)
+        chain.push_back({static_cast<std::size_t>(start), &bodiless[static_cast<std::size_t>(named)]});
+    else
+        return chain;
     // A chain longer than this is a cycle through names spelt differently.
     constexpr std::size_t MaxChain = 64;
     while (chain.size() < MaxChain) {

@@ -97,6 +97,11 @@ struct TURElm {
     // anchor at its declaration unless Anchors holds its key (a routine's
     // body, a class's anchor after its keyword). Sorted and unique likewise.
     std::vector<std::string> Declarations;
+    // The modern dialect's classes declared with an ancestor and no body
+    // ("EFoo = class(TBase);"), for their ancestor: they are no class of the
+    // report, but their names lead a type's scope on to the ancestor's
+    // members. Sorted by name once the table is.
+    std::vector<TCRElm> Bodiless;
     // The modern dialect's overloaded routines and methods, sorted by key.
     std::vector<TOverloads> Overloads;
     // The modern dialect: the units the interface's uses clause names, as
@@ -167,6 +172,7 @@ public:
     void AddAnchor(std::string_view UnitName, std::string Key);                    // pass 1
     // The scope of a modern type (pass 1, ignored for a class not recorded).
     void SetAncestor(std::string_view UnitName, std::string_view ClassName, std::string_view Key);
+    void AddBodilessClass(std::string_view UnitName, std::string_view ClassName, std::string_view Ancestor);  // pass 1
     void AddOtherName(std::string_view UnitName, std::string_view ClassName, std::string_view Name);
     void SetUses(std::string_view UnitName, std::vector<std::string> Names);      // pass 1
     void AddDeclaration(std::string_view UnitName, std::string Key);               // pass 1

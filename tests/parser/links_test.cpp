@@ -392,6 +392,7 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
         {"  TDerived.Count;", "TDerived>Derived.html#derived_tderived Count>Base.html#base_tbase_count"},
         {"  X := Ord(TKind.kTwo);", "TKind>Base.html#base_tkind kTwo>Base.html#base_ktwo"},
         {"  Base.TBase.Step;", "Base>Base.html TBase>Base.html#base_tbase Step>Base.html#base_tbase_step"},
+        {"  TAlias.Total;", "TAlias>Base.html#base_talias Total>Base.html#base_tbase_total"},  // class(TBase);
     };
     const TRow InRun[] = {
         {"  Total := 1;", ""},  // the parameter
@@ -405,7 +406,7 @@ TEST(MemberLinks, MethodBodiesSeeTheirTypesMembers) {
     const std::string Base =
         "unit Base;\ninterface\ntype\n  TKind = (kOne, kTwo);\n  TBase = class\n  protected\n    FCount: Integer;\n"
         "    procedure Step; virtual;\n    function Total: Integer;\n    property Count: Integer read FCount;\n"
-        "  end;\nprocedure Helper;\nfunction Total: Integer;\nfunction FCount: Integer;\nimplementation\n"
+        "  end;\n  TAlias = class(TBase);\nprocedure Helper;\nfunction Total: Integer;\nfunction FCount: Integer;\nimplementation\n"
         "procedure TBase.Step; begin end;\nfunction TBase.Total: Integer; begin Result := 0; end;\n"
         "procedure Helper; begin end;\nfunction Total: Integer; begin Result := 1; end;\n"
         "function FCount: Integer; begin Result := 2; end;\nend.\n";

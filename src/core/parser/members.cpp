@@ -85,7 +85,11 @@ TParseResult TParser::ReadStructure() {
         const bool Keep = Scope.empty() && Pass() == 1 && !symbols_.AnchorsOnly;
         if (!Accept(tkString) && ReadTypeReference(Keep ? &Scope : nullptr) != prParsed) return prFailed;
     }
-    if (Keyword != tkRecord && Kind() == tkSemicolon) return prParsed;  // "class(TBase);"
+    if (Keyword != tkRecord && Kind() == tkSemicolon) {  // "class(TBase);": its ancestor's members
+        if (!Name.empty() && StructureKind != skInterface && !Scope.empty())
+            symbols_.AddBodilessClass(symbols_.CurrentUnit, Name, Scope);
+        return prParsed;
+    }
     if (!Name.empty()) symbols_.AddClass(symbols_.CurrentUnit, Name);
     if (!Name.empty() && StructureKind != skInterface && !Scope.empty())
         symbols_.SetAncestor(symbols_.CurrentUnit, Name, Scope);
