@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "platform.h"
 
@@ -269,8 +271,19 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
     // reading registers the units and writes nothing, its include files
     // included (their pages are named when the project's page is written).
     const bool Modern = Dialect == TDialect::Modern;
-    const auto Hook = Stream.TokenHook;
+    // Put back however the reading ends: a run that stops here leaves the
+    // object ready for the next run.
+    struct TRestore {
+        TRun& Run;
+        std::function<void()> Hook;
+        ~TRestore() {
+            Run.Stream.TokenHook = std::move(Hook);
+            Run.writesIncludes_ = true;
+        }
+    };
+    std::optional<TRestore> Restore;
     if (Modern) {
+        Restore.emplace(TRestore{*this, Stream.TokenHook});
         Stream.TokenHook = [this] {
             if (!Queue.HoldOutput) Queue.DelayedTokens.clear();
         };
@@ -286,13 +299,10 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
         else
             Stream.NextToken();
     }
-    if (Modern) {
+    if (Modern)
         Stream.Close();
-        Stream.TokenHook = Hook;
-        writesIncludes_ = true;
-    } else {
+    else
         CloseSource(ProjectPath);
-    }
     ReportProgress(1, 1);
 }
 
