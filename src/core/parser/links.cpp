@@ -34,22 +34,32 @@ void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
     ++Links.UnitLinks;
 }
 
-bool TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
-                              std::string_view Name, std::string_view Caption, int Arguments) {
-    std::string Target;
-    if (Modern()) {
-        const std::string Key = AnchorKey({}, Name);
-        const int Overload = symbols_.CallOverload(UnitName, Key, Arguments);
-        if (Overload > 1 && symbols_.HasAnchor(UnitName, OverloadName(Key, Overload)))
-            Target = AnchorName(UnitPage, {}, OverloadName(Name, Overload));
-        else if (!symbols_.HasAnchor(UnitName, Key))
-            return false;
-    }
-    if (Target.empty()) Target = AnchorName(UnitPage, {}, Name);
+// The modern anchor of Class.Name on the unit's page: the overload a call
+// passing Arguments picks where it has an anchor of its own, else the name's;
+// empty when the page will hold neither.
+std::string TParser::ModernTarget(std::string_view UnitName, std::string_view UnitPage, std::string_view Class,
+                                  std::string_view Name, int Arguments) const {
+    const std::string Key = AnchorKey(Class, Name);
+    const int Overload = symbols_.CallOverload(UnitName, Key, Arguments);
+    if (Overload > 1 && symbols_.HasAnchor(UnitName, OverloadName(Key, Overload)))
+        return AnchorName(UnitPage, Class, OverloadName(Name, Overload));
+    return symbols_.HasAnchor(UnitName, Key) ? AnchorName(UnitPage, Class, Name) : std::string();
+}
+
+void TParser::AmendAnchorLink(std::size_t Index, std::string_view UnitPage, const std::string& Target,
+                              std::string_view Caption) {
     std::string Page = PercentEncodePage(UnitPage);
     Page += ".html#";
     Page += Target;
     queue_.AmendToken(Index, Page, Caption, Target, tsLink);
+}
+
+bool TParser::AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
+                              std::string_view Name, std::string_view Caption, int Arguments) {
+    const std::string Target =
+        Modern() ? ModernTarget(UnitName, UnitPage, {}, Name, Arguments) : AnchorName(UnitPage, {}, Name);
+    if (Target.empty()) return false;
+    AmendAnchorLink(Index, UnitPage, Target, Caption);
     return true;
 }
 
@@ -150,8 +160,7 @@ void TParser::MarkHeading(const THeadingName& Heading) {
         int Overload = 1;
         if (symbols_.FindOverloads(symbols_.CurrentUnit, Key)) Overload = static_cast<int>(++headingCounts_[Key]);
         if (Overload > 1) Key = OverloadName(Key, Overload);
-        const std::string Anchor =
-            Overload > 1 ? SymbolAnchor(Class, OverloadName(Heading.Name, Overload)) : SymbolAnchor(Class, Heading.Name);
+        const std::string Anchor = SymbolAnchor(Class, OverloadName(Heading.Name, Overload));
         if (!InInterfaceType && symbols_.HasBodyAnchor(symbols_.CurrentUnit, Key)) {
             // The body stands on the unit's page, which an include file's is not.
             std::string Page;
@@ -342,15 +351,10 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (!locals_.empty() && IsLocal(First)) return;
     // A call without "(" (or type arguments) after the name passes none.
     const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
+    if (Parts.size() == 1 && Modern()) return LinkQualifiedSymbol(Parts, 0, std::nullopt, Arguments);
     if (Parts.size() == 1) {
-        if (OwnBody(First)) {
-            if (AmendSymbolLink(Parts[0], symbols_.CurrentUnit, symbols_.CurrentUnit + PageSuffix, First, First,
-                                Arguments))
-                ++Links.RoutineLinks;
-            return;
-        }
         const auto Found = symbols_.FindVisibleSymbol(First);
-        if (Found && (IsRoutine(Found->Kind) || Modern()) &&
+        if (Found && IsRoutine(Found->Kind) &&
             AmendSymbolLink(Parts[0], Found->UnitName, Found->UnitPage, Found->Name, First, Arguments))
             ++Links.RoutineLinks;
         return;
@@ -382,9 +386,9 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
                   Unit.Page);
 }
 
-// The modern dialect's Name.Member, from Parts[At] on: Name is a symbol of
-// the unit InUnit names, or else one in scope here, and links as a single
-// name would; the member after it links where Name is a recorded class,
+// The modern dialect's Name[.Member], from Parts[At] on: Name is a symbol of
+// the unit InUnit names, or else one in scope here (the unit's own bodies
+// first); the member after it links where Name is a recorded class,
 // record or interface (to the member of it or of its recorded ancestors
 // that has an anchor: a method, a property) or an enumeration (to the value,
 // which the unit records as its own constant). Parts after that stay plain.
@@ -399,15 +403,18 @@ void TParser::LinkQualifiedSymbol(const std::vector<std::size_t>& Parts, std::si
         const TURElm& Unit = symbols_.UnitList()[*InUnit];
         UnitName = Unit.Name, UnitPage = Unit.Page, Key = Name;
         Kind = symbols_.GetSymbolKind(Unit.Name, Name);
-    } else if (OwnBody(Name)) {
+        if (!Kind) return;  // another unit's name outside its interface
+    } else if (OwnBody(Name)) {  // recorded or not: a routine of the implementation's own
         UnitName = symbols_.CurrentUnit, UnitPage = symbols_.CurrentUnit + PageSuffix, Key = Name;
         Kind = symbols_.GetSymbolKind(UnitName, Name);
     } else if (const auto Found = symbols_.FindVisibleSymbol(Name)) {
         UnitName = Found->UnitName, UnitPage = Found->UnitPage, Key = Found->Name, Kind = Found->Kind;
+    } else {
+        return;
     }
-    if (!Kind || !AmendSymbolLink(Parts[At], UnitName, UnitPage, Key, Name, NameArguments)) return;
+    if (!AmendSymbolLink(Parts[At], UnitName, UnitPage, Key, Name, NameArguments)) return;
     ++Links.RoutineLinks;
-    if (At + 1 >= Parts.size()) return;
+    if (!Kind || At + 1 >= Parts.size()) return;
     const std::string Member = Queued[Parts[At + 1]].Text;
     const int MemberArguments = At + 2 == Parts.size() ? Arguments : -1;
     if (*Kind == skClass || *Kind == skRecord || *Kind == skInterface) {
@@ -557,20 +564,9 @@ TParseResult TParser::ReadInherited() {
 bool TParser::AmendMemberLink(std::size_t Index, const TMemberAt& Member, std::string_view Caption, int Arguments) {
     if (Member.Member == nullptr) return false;  // a field, constant or nested type: no anchor
     const TURElm& Unit = symbols_.UnitList()[Member.Unit];
-    const std::string_view Class = Member.Class->Name, Name = Member.Member->Name;
-    const std::string Key = AnchorKey(Class, Name);
-    const int Overload = symbols_.CallOverload(Unit.Name, Key, Arguments);
-    std::string Target;
-    if (Overload > 1 && symbols_.HasAnchor(Unit.Name, OverloadName(Key, Overload)))
-        Target = AnchorName(Unit.Page, Class, OverloadName(Name, Overload));
-    else if (symbols_.HasAnchor(Unit.Name, Key))
-        Target = AnchorName(Unit.Page, Class, Name);
-    else
-        return false;
-    std::string Page = PercentEncodePage(Unit.Page);
-    Page += ".html#";
-    Page += Target;
-    queue_.AmendToken(Index, Page, Caption, Target, tsLink);
+    const std::string Target = ModernTarget(Unit.Name, Unit.Page, Member.Class->Name, Member.Member->Name, Arguments);
+    if (Target.empty()) return false;
+    AmendAnchorLink(Index, Unit.Page, Target, Caption);
     ++Links.RoutineLinks;
     return true;
 }

@@ -209,6 +209,10 @@ public:
     // Arguments (negative: not known) links to the overload CallOverload picks.
     bool AmendSymbolLink(std::size_t Index, std::string_view UnitName, std::string_view UnitPage,
                          std::string_view Name, std::string_view Caption, int Arguments = -1);
+    std::string ModernTarget(std::string_view UnitName, std::string_view UnitPage, std::string_view Class,
+                             std::string_view Name, int Arguments) const;
+    void AmendAnchorLink(std::size_t Index, std::string_view UnitPage, const std::string& Target,
+                         std::string_view Caption);
 
     // --- the modern dialect's own rules (members.cpp, directives.cpp) ---
     // Where the grammar forks, a rule asks this and nothing else.
