@@ -3,9 +3,11 @@
 // stops an include of a file already being read, and decides where the
 // include's tokens go: to a page of its own the first time the run writes
 // it (the project file's inclusions first, then the units' in their order),
-// nowhere at every later inclusion, and nowhere in the symbol pass. Only the
-// run's own thread names pages and warns: a helper's reading of a unit with
-// include directives is read again there (see IncludesMet).
+// nowhere at every later inclusion, and nowhere in the symbol pass. The
+// symbol pass notes which files each unit includes, so the pages are named
+// before the units are written (AssignIncludePages) and any thread can write
+// a unit and the include pages it is the first to reach.
+#include <algorithm>
 #include <filesystem>
 
 #include "compare.h"
@@ -35,10 +37,11 @@ void TRun::StartIncludes(const std::string& Path) {
     Documents.Reading = 0;
     Stream.Unwritten = false;
     pendingPair_ = 0;
+    metIncludes_.clear();
+    writtenIncludes_.clear();
 }
 
 std::string TRun::FindInclude(std::string_view Written) {
-    ++IncludesMet;
     if (openFiles_.empty()) return {};
     const bool Writes = writesIncludes_ && Stream.CurrentPass != 1;
     const std::string& Holder = openFiles_.back().Path;
@@ -90,18 +93,30 @@ std::string TRun::FindInclude(std::string_view Written) {
     }
     NoteSource(Found);
     pendingPair_ = -1;
+    if (Stream.CurrentPass == 1 && std::find(metIncludes_.begin(), metIncludes_.end(), Found) == metIncludes_.end())
+        metIncludes_.push_back(Found);
     if (Writes) {
         auto [Page, First] = includePages_.try_emplace(Found);
+        // The project file's includes, and any the symbol pass did not meet,
+        // are named here; the units' own were named before they were written.
+        bool Opens = First;
         if (First) {
-            // Named after the file, extension and all; a name another page
-            // has gets "-2", "-3"... The key keeps an include apart from a
-            // unit of the same path.
-            Page->second = Symbols.Pages.Claim(FileNamePart(Found), "\x01include " + Found);
-            IncludeFiles.push_back({Page->second, Found});
-            const std::string Html = BuildDir + Page->second + ".html", Rtf = BuildDir + Page->second + ".rtf";
-            RefuseSourceFile(Html);  // before any of its documents is put in place
-            RefuseSourceFile(Rtf);
-            pendingPair_ = Documents.OpenNestedPair(Html, Rtf, Page->second);
+            if (!writesIncludeNames_) {
+                includePages_.erase(Page);
+                unknownInclude_ = true;
+                openFiles_.push_back({Found, -1});
+                return Found;
+            }
+            NameIncludePage(Found, Page->second);
+        } else if (const auto Owner = includeOwners_.find(Found);
+                   Owner != includeOwners_.end() && Owner->second == writingUnit_ &&
+                   std::find(writtenIncludes_.begin(), writtenIncludes_.end(), Found) == writtenIncludes_.end()) {
+            Opens = true;
+        }
+        if (Opens) {
+            writtenIncludes_.push_back(Found);
+            pendingPair_ = Documents.OpenNestedPair(BuildDir + Page->second + ".html",
+                                                    BuildDir + Page->second + ".rtf", Page->second);
         }
         includeLink_.Page = Page->second + ".html";
         includeLink_.Topic = "unit_" + AsciiContext(Page->second);
@@ -109,6 +124,30 @@ std::string TRun::FindInclude(std::string_view Written) {
     }
     openFiles_.push_back({Found, pendingPair_});
     return Found;
+}
+
+// Named after the file, extension and all; a name another page has gets
+// "-2", "-3"... The key keeps an include apart from a unit of the same path.
+void TRun::NameIncludePage(const std::string& Path, std::string& Page) {
+    Page = Symbols.Pages.Claim(FileNamePart(Path), "\x01include " + Path);
+    IncludeFiles.push_back({Page, Path});
+    RefuseSourceFile(BuildDir + Page + ".html");  // before any of its documents is put in place
+    RefuseSourceFile(BuildDir + Page + ".rtf");
+}
+
+void TRun::AssignIncludePages() {
+    includeOwners_.clear();
+    const int Count = static_cast<int>(Symbols.UnitList().size());
+    for (int Unit = 0; Unit < Count; ++Unit) {
+        const auto Met = unitIncludes_.find(SourcePath(Symbols.UnitList()[static_cast<std::size_t>(Unit)].Path));
+        if (Met == unitIncludes_.end()) continue;
+        for (const std::string& Path : Met->second) {
+            auto [Page, First] = includePages_.try_emplace(Path);
+            if (!First) continue;
+            NameIncludePage(Path, Page->second);
+            includeOwners_.emplace(Path, Unit);
+        }
+    }
 }
 
 void TRun::SwitchInclude(bool Begins) {

@@ -56,7 +56,8 @@ struct TUnitRecord {
     bool SkippingIn = false, SkippingOut = false;
     std::size_t JournalIn = 0, JournalOut = 0;
     TToken TokenOut;  // the stream's current token at the end
-    bool MetIncludes = false;             // asked for an include file
+    bool UnknownInclude = false;          // met an include file it could not name
+    std::vector<std::string> Warnings;    // told once the reading is adopted
     // The unit's documents, complete, put in place only once the reading is
     // adopted (else removed).
     std::vector<TFinishedFile> Documents;
@@ -219,7 +220,10 @@ void TRun::BuildSymbolTable() {
 
 void TRun::GenerateDocuments() {
     const std::string Status = "Generating RTF and HTML ...";
-    if (Dialect == TDialect::Modern) GenerateProject();
+    if (Dialect == TDialect::Modern) {
+        GenerateProject();
+        AssignIncludePages();
+    }
     if (Workers() < 2 || Symbols.UnitList().size() < 3) {
         VisitUnits(Status, &TRun::GenerateUnit);
         return;
@@ -249,8 +253,10 @@ void TRun::PrepareHelper(THelper& Helper) {
     Run.Symbols.CopyTable(Symbols);
     Run.Stream.FileDefines = Stream.FileDefines;
     Run.IncludePath = IncludePath;
-    Run.includers_ = includers_;
-    Run.writesIncludes_ = false;
+    Run.includeLookups_ = includeLookups_;
+    Run.includePages_ = includePages_;
+    Run.includeOwners_ = includeOwners_;
+    Run.writesIncludeNames_ = false;
     if (Stream.Dialect == TDialect::Classic) Run.Stream.Journal = &Helper.Journal;
     Run.Documents.KeepFinished = true;  // written from a guess: in place once adopted
 }
@@ -266,7 +272,6 @@ void TRun::RunHelper(THelper& Helper) {
         Run.Symbols.CurrentClass.clear();
     };
     auto Read = [&](int Unit) {
-        if (Helper.Visit == &TRun::GenerateUnit && Run.includers_.contains(Unit)) return;
         TUnitRecord Record;
         Record.Unit = Unit;
         Record.LastTypeIn = Run.Parser.LastTypeName;
@@ -276,9 +281,11 @@ void TRun::RunHelper(THelper& Helper) {
         Run.Parser.TypeNameSet = Run.Parser.InheritedTypeNameRead = false;
         const TUnitCounts Before = CountsOf(Run);
         const std::size_t Stops = Run.LexicalStops.size();
-        const std::uint64_t Includes = Run.IncludesMet;
+        Run.unknownInclude_ = false;
+        Run.heldWarnings_ = &Record.Warnings;
         (Run.*Helper.Visit)(Unit);
-        Record.MetIncludes = Run.IncludesMet != Includes;
+        Run.heldWarnings_ = nullptr;
+        Record.UnknownInclude = Run.unknownInclude_;
         Record.Counts = CountsOf(Run);
         Accumulate(Record.Counts, Before, -1);
         if (Run.LexicalStops.size() > Stops) Record.Stop = Run.LexicalStops.back();
@@ -304,6 +311,7 @@ void TRun::RunHelper(THelper& Helper) {
             for (int Unit = From; Unit < To && !Helper.Stop; ++Unit) Read(Unit);
         }
     } catch (...) {
+        Run.heldWarnings_ = nullptr;
         // The run's own thread reads what the helper did not, and meets the
         // error itself if it is one of the run.
     }
@@ -323,7 +331,7 @@ void TRun::AdoptUnit(THelper& Helper, TUnitRecord& Record, bool& Again) {
                                      (!Record.InheritedTypeNameRead || Record.LastTypeIn == Parser.LastTypeName) &&
                                      Record.ClassIn == Symbols.CurrentClass)) &&
                        !(Again && SameText(Units[Unit - 1].Name, Units[Unit].Name)) &&
-                       !(Record.MetIncludes && Helper.Visit == &TRun::GenerateUnit);
+                       !Record.UnknownInclude;
     // The journal's part of the unit, checked against the true symbols.
     const bool Journaled = Record.JournalOut != Record.JournalIn;
     Again = !Right || (Journaled && !Helper.Journal.Agrees(Stream.Defines, Record.JournalIn, Record.JournalOut));
@@ -334,6 +342,7 @@ void TRun::AdoptUnit(THelper& Helper, TUnitRecord& Record, bool& Again) {
         return;
     }
     for (TFinishedFile& Document : Record.Documents) Document.Publish();
+    for (const std::string& Warning : Record.Warnings) reporter_.Warning(Warning);
     TakeCounts(*this, Record);
     if (Helper.Visit == &TRun::ReadUnitInterface) Symbols.TakeUnitEntries(Helper.Run.Symbols, Unit);
     if (Journaled) Helper.Journal.Apply(Stream.Defines, Record.JournalIn, Record.JournalOut);
@@ -417,7 +426,8 @@ void TRun::VisitInParallel(void (TRun::*Visit)(int)) {
             sourcePaths_.merge(Helper->Run.sourcePaths_);
             sourceSizes_.merge(Helper->Run.sourceSizes_);
             encodings_.merge(Helper->Run.encodings_);
-            includers_.merge(Helper->Run.includers_);
+            includeLookups_.merge(Helper->Run.includeLookups_);
+            unitIncludes_.merge(Helper->Run.unitIncludes_);
         }
         (this->*Visit)(Count - 1);
         ++Done;

@@ -140,7 +140,9 @@ bool TRun::IsSourceFile(const std::string& Path) const {
 void TRun::ReportProgress(int Total, int Position) { reporter_.Progress(Total, Position); }
 
 void TRun::Warn(const std::string& File, int Line, const std::string& Reason) {
-    reporter_.Warning(File + (Line > 0 ? ":" + std::to_string(Line) : std::string()) + ": " + Reason);
+    std::string Text = File + (Line > 0 ? ":" + std::to_string(Line) : std::string()) + ": " + Reason;
+    if (heldWarnings_) heldWarnings_->push_back(std::move(Text));
+    else reporter_.Warning(Text);
 }
 
 void TRun::ReportStatus(const std::string& Text) {
@@ -311,6 +313,7 @@ void TRun::ScanProject(const std::string& ProjectPath, const std::string& Define
 // visible, and the rest reads as an implementation does.
 void TRun::GenerateProject() {
     Stream.CurrentPass = 3;
+    writingUnit_ = -1;
     Symbols.CurrentUnit = ReplaceExtension(FileNamePart(ProjectFile), "");
     Queue.Reset();
     Symbols.BeginVisibleSymbols({});
@@ -352,7 +355,6 @@ void TRun::ReadUnitInterface(int Index) {
     const std::string Path = SourcePath(WrittenPath);
     Parser.UsedUnitNames.clear();
     Parser.UsedUnitLines.clear();
-    const std::uint64_t Includes = IncludesMet;
     OpenSource(Path, false, false);
     sourceSizes_.insert_or_assign(Path, Stream.Scanner.FileSize());
     // The interface ends at `implementation`; a later `interface` (the keyword
@@ -389,7 +391,9 @@ void TRun::ReadUnitInterface(int Index) {
         sniffing_ = false;
     }
     Stream.Close();
-    if (IncludesMet != Includes) includers_.insert(Index);
+    if (metIncludes_.empty()) unitIncludes_.erase(Path);
+    else unitIncludes_.insert_or_assign(Path, std::move(metIncludes_));
+    metIncludes_.clear();
     (void)EncodingOf(Path);
     if (UnitPath.empty()) return;
     const std::vector<std::string> Used = std::move(Parser.UsedUnitNames);
@@ -401,6 +405,7 @@ void TRun::ReadUnitInterface(int Index) {
 
 void TRun::GenerateUnit(int Index) {
     Stream.CurrentPass = 2;
+    writingUnit_ = Index;
     const TURElm& Unit = Symbols.UnitList().at(static_cast<std::size_t>(Index));
     const std::string WrittenPath = Unit.Path;
     Symbols.CurrentUnit = Unit.Name;
@@ -446,7 +451,8 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     LeftOut.clear();
     IncludeFiles.clear();
     includePages_.clear();
-    IncludesMet = 0;
+    unitIncludes_.clear();
+    includeOwners_.clear();
     FoundOnSearchPath = 0;
     lookedUp_.clear();
     sourceFiles_.clear();

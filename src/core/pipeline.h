@@ -131,10 +131,6 @@ public:
         std::string Path;
     };
     std::vector<TIncludeFile> IncludeFiles;
-    // Include directives a reading asked about (found or not): a helper of
-    // the output pass leaves the units that have any to the run's own thread,
-    // which alone names and writes include pages and warns about them.
-    std::uint64_t IncludesMet = 0;
     int FoundOnSearchPath = 0;               // units registered by a look-up
     // Set when the run finished without something the user asked for (a unit
     // left out, a help compiler that failed): the front ends' status 3.
@@ -206,6 +202,25 @@ private:
     std::vector<TOpenFile> openFiles_;
     int pendingPair_ = 0;
     std::unordered_map<std::string, std::string> includePages_;  // path read -> page name
+    // The include files each unit's symbol-pass reading met, in the order
+    // first met, by the path the unit was opened from (a file reads the same
+    // whatever unit it is registered as); and the unit whose reading writes
+    // each one's page (the first in output order), so that the output pass
+    // can write a unit and its include pages on any thread.
+    // AssignIncludePages names them all before the units are written.
+    std::unordered_map<std::string, std::vector<std::string>> unitIncludes_;
+    std::vector<std::string> metIncludes_;  // by the unit being read in the symbol pass
+    std::unordered_map<std::string, int> includeOwners_;
+    std::vector<std::string> writtenIncludes_;  // by the unit being written
+    int writingUnit_ = -1;                      // the unit being written; -1 the project file
+    bool unknownInclude_ = false;  // a helper met an include without a page: read it again here
+    void AssignIncludePages();
+    void NameIncludePage(const std::string& Path, std::string& Page);
+    // False on a helper's run: it names no page (a unit that would is read
+    // again on the run's own thread).
+    bool writesIncludeNames_ = true;
+    // Where a helper's warnings wait for its reading to be adopted.
+    std::vector<std::string>* heldWarnings_ = nullptr;
     // Where an include directive's name led, by the directories it was
     // looked up in and the name ("" for none): a unit's includes are met
     // in both passes, and an include read by many units is looked up once.
@@ -230,10 +245,6 @@ private:
     // The size of each source the symbol pass opened, by the path opened: the
     // output pass weighs its units by them without asking the file system again.
     std::unordered_map<std::string, std::uint64_t> sourceSizes_;
-    // The units whose symbol-pass reading met an include directive: the
-    // output pass's helpers leave them to the run's own thread at once
-    // (their include pages are named there) instead of reading them in vain.
-    std::unordered_set<int> includers_;
     // The modern dialect's encoding of each source, by the path opened, as
     // the symbol pass learnt it; the project file's, for the frame pages.
     std::unordered_map<std::string, TSourceEncoding> encodings_;
