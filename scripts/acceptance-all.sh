@@ -29,6 +29,8 @@ if [ "$status" -eq 77 ]; then
   echo "acceptance-all: fpc-source and lazarus-src are not installed (scripts/setup.sh)" >&2
   exit 77
 fi
+# The project's manifest (name, written path, path on disk) is the units' list.
+cp "$keep/AcceptanceProject.tsv" "$keep/units.tsv"
 "$build/bin/interface_stops" "$keep/units.tsv" >"$keep/interface-stops.tsv"
 python3 tests/acceptance/explain.py "$keep"
 exit "$status"

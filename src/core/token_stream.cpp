@@ -148,7 +148,11 @@ void TTokenStream::Open(const std::string& FileName) {
 
 void TTokenStream::Close() {
     CurrentToken.Keep();
-    includes_.clear();
+    while (!includes_.empty()) {
+        includes_.back()->Close();
+        spareScanners_.push_back(std::move(includes_.back()));
+        includes_.pop_back();
+    }
     Scanner.Close();
 }
 
@@ -165,6 +169,8 @@ std::string_view TTokenStream::IncludeName(std::string_view DirectiveText) {
 // including file, which reads on.
 void TTokenStream::EndInclude() {
     CurrentToken.Keep();
+    includes_.back()->Close();
+    spareScanners_.push_back(std::move(includes_.back()));
     includes_.pop_back();
     if (IncludeSwitchHook) IncludeSwitchHook(false);
 }
@@ -193,7 +199,13 @@ void TTokenStream::NextToken() {
             if (!Include.empty()) {
                 // The directive's text views the including file's window, which
                 // stays where it is while the include is read.
-                auto Scanner = std::make_unique<TScanner>();
+                std::unique_ptr<TScanner> Scanner;
+                if (spareScanners_.empty()) {
+                    Scanner = std::make_unique<TScanner>();
+                } else {
+                    Scanner = std::move(spareScanners_.back());
+                    spareScanners_.pop_back();
+                }
                 Scanner->Dialect = Dialect;
                 Scanner->Open(Include);
                 includes_.push_back(std::move(Scanner));

@@ -110,6 +110,9 @@ public:
 
 private:
     std::vector<std::unique_ptr<TScanner>> includes_;
+    // Closed scanners of earlier includes, kept with their window's buffer:
+    // an include read at every inclusion needs no new buffer each time.
+    std::vector<std::unique_ptr<TScanner>> spareScanners_;
     void EndInclude();
 };
 
