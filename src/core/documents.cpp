@@ -428,7 +428,7 @@ inline void TDocuments::RenderStyled(std::string_view Text, TokenStyle Style) {
     char* const Rtf = RtfDocument.Reserve(Room + LineEnd.size());
     TTokenEnds Ends = WriteStyledToken(Rtf, HtmlDocument.Reserve(Room), Text, Style);
     // The escapes stay within the room reserved: at most six bytes per byte.
-    if (Encoding) Ends.Rtf = EscapeRtfHighBytes(Rtf, Ends.Rtf, *Encoding);
+    if (Encoding && !Encoding->Ascii) Ends.Rtf = EscapeRtfHighBytes(Rtf, Ends.Rtf, *Encoding);
     Counters.Bytes += RtfDocument.Commit(Ends.Rtf) + HtmlDocument.Commit(Ends.Html);
 }
 
@@ -460,7 +460,7 @@ void TDocuments::RenderLinkOrAnchor(std::string_view Text, std::string_view Capt
     const std::size_t Room = MaxTokenSize(Text, Caption, Target);
     char* const Start = RtfDocument.Reserve(Room + LineEnd.size());
     char* Rtf = WriteRtfToken(Start, Text, Caption, Target, Style);
-    if (Encoding) Rtf = EscapeRtfHighBytes(Start, Rtf, *Encoding);
+    if (Encoding && !Encoding->Ascii) Rtf = EscapeRtfHighBytes(Start, Rtf, *Encoding);
     *Rtf++ = LineEnd[0];
     *Rtf++ = LineEnd[1];
     Counters.Bytes += RtfDocument.Commit(Rtf);

@@ -13,6 +13,9 @@ namespace corvanet {
 struct TSourceEncoding {
     bool Utf8 = false;
     int CodePage = 1252;  // the source's when not UTF-8; always the topic's
+    // Known to hold no byte above 127 (nor do the files it includes): its
+    // tokens need no escapes.
+    bool Ascii = false;
 };
 
 // UTF-8 when the bytes start with its byte-order mark, hold {$CODEPAGE UTF8},
@@ -27,6 +30,7 @@ class TEncodingSniffer {
 public:
     void Feed(std::string_view Bytes);
     TSourceEncoding Result(int AnsiCodePage) const;
+    bool SawHighByte() const noexcept { return high_; }
 
 private:
     std::string head_;     // the first three bytes, for the byte-order mark

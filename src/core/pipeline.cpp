@@ -387,7 +387,9 @@ void TRun::ReadUnitInterface(int Index) {
     // head: from the bytes this reading took, and the rest of the file.
     if (sniffing_) {
         Stream.Scanner.FinishReading();
-        encodings_.try_emplace(Path, sniffer_.Result(CodePage));
+        TSourceEncoding Learnt = sniffer_.Result(CodePage);
+        Learnt.Ascii = !sniffer_.SawHighByte() && metIncludes_.empty();
+        encodings_.try_emplace(Path, Learnt);
         sniffing_ = false;
     }
     Stream.Close();
