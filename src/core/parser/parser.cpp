@@ -26,45 +26,62 @@ std::size_t TParser::QueueHeldToken() { return QueueHeld(Text(), queue_.StyleOfT
 
 namespace {
 
-// One part of a modern anchor name, appended to Out.
+// One part of a modern anchor name, appended to Out: ASCII letters lower-cased
+// in one pass, a byte above 127 as ".0hh".
 void AppendAnchorPart(std::string& Out, std::string_view Part) {
     static constexpr char Hex[] = "0123456789abcdef";
-    for (const char c : Part) {
-        const auto b = static_cast<unsigned char>(c);
+    const std::size_t Start = Out.size();
+    Out.resize(Start + Part.size());
+    char* const To = Out.data() + Start;
+    std::size_t I = 0;
+    for (; I < Part.size() && static_cast<unsigned char>(Part[I]) <= 127; ++I) To[I] = LowerAscii(Part[I]);
+    if (I == Part.size()) return;
+    Out.resize(Start + I);
+    for (; I < Part.size(); ++I) {
+        const auto b = static_cast<unsigned char>(Part[I]);
         if (b > 127) {
             Out += ".0";
             Out += Hex[b >> 4];
             Out += Hex[b & 15];
         } else {
-            Out += LowerAscii(c);
+            Out += LowerAscii(Part[I]);
         }
     }
+}
+
+// The key after the unit part: "class_name" (or "name"), appended to Out.
+void AppendAnchorKey(std::string& Out, bool Modern, std::string_view ClassName, std::string_view Name) {
+    if (!Modern) {
+        if (!ClassName.empty()) Out.append(ClassName).append("_");
+        Out.append(Name);
+        return;
+    }
+    if (!ClassName.empty()) {
+        AppendAnchorPart(Out, ClassName);
+        Out += '_';
+    }
+    AppendAnchorPart(Out, Name);
 }
 
 }  // namespace
 
 std::string TParser::AnchorKey(std::string_view ClassName, std::string_view Name) const {
     std::string s;
-    if (!Modern()) {
-        if (!ClassName.empty()) s.append(ClassName).append("_");
-        return s.append(Name);
-    }
-    if (!ClassName.empty()) {
-        AppendAnchorPart(s, ClassName);
-        s += '_';
-    }
-    AppendAnchorPart(s, Name);
+    s.reserve(ClassName.size() + 1 + Name.size());
+    AppendAnchorKey(s, Modern(), ClassName, Name);
     return s;
 }
 
 std::string TParser::AnchorName(std::string_view Unit, std::string_view ClassName, std::string_view Name) const {
     std::string s;
+    s.reserve(Unit.size() + ClassName.size() + Name.size() + 2);
     if (Modern())
         AppendAnchorPart(s, Unit);
     else
         s = Unit;
     s += '_';
-    return s.append(AnchorKey(ClassName, Name));
+    AppendAnchorKey(s, Modern(), ClassName, Name);
+    return s;
 }
 
 // The classic unit part is the unit heading's name lower-cased (CurrentUnit
