@@ -448,6 +448,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     Documents.AsciiTopics = Dialect == TDialect::Modern;
     Parser.NoteUsedUnitLines = !UnitPath.empty();
     sourcePaths_.clear();  // the disk may have changed since the last run
+    Stream.ForgetIncludeTexts();
     listings_ = {};
     LexicalStops.clear();
     LeftOut.clear();
@@ -455,6 +456,7 @@ void TRun::Execute(const std::string& ProjectPath, const std::string& DefinesTex
     includePages_.clear();
     unitIncludes_.clear();
     includeOwners_.clear();
+    includeLookups_.clear();  // an include file may have been added or moved since
     FoundOnSearchPath = 0;
     lookedUp_.clear();
     sourceFiles_.clear();

@@ -4,6 +4,11 @@
 // only tokens that count outside a switched-off region stop the loop.
 #include "token_stream.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <optional>
+
 #include "compare.h"
 #include "conditions.h"
 
@@ -165,6 +170,41 @@ std::string_view TTokenStream::IncludeName(std::string_view DirectiveText) {
     return Arg;
 }
 
+namespace {
+
+constexpr std::size_t KeptIncludeFile = 1u << 20;    // bytes: larger files are read each time
+constexpr std::size_t KeptIncludeBytes = 32u << 20;  // of all the files kept
+
+// The whole of a regular file of at most Limit bytes; nothing when it cannot
+// be read so, and the scanner's own opening tells why.
+std::optional<std::string> SmallFile(const std::string& Path, std::size_t Limit) {
+    std::FILE* f = std::fopen(Path.c_str(), "rb");
+    if (f == nullptr) return std::nullopt;
+    std::optional<std::string> Text;
+    struct stat Info {};
+    if (fstat(fileno(f), &Info) == 0 && S_ISREG(Info.st_mode) && static_cast<std::uint64_t>(Info.st_size) <= Limit) {
+        Text.emplace(static_cast<std::size_t>(Info.st_size), '\0');
+        const std::size_t Got = Text->empty() ? 0 : std::fread(Text->data(), 1, Text->size(), f);
+        // A file that changed size while read is read again by the scanner.
+        if (Got != Text->size() || std::fgetc(f) != EOF) Text.reset();
+    }
+    std::fclose(f);
+    return Text;
+}
+
+}  // namespace
+
+void TTokenStream::OpenInclude(TScanner& Reader, const std::string& Path) {
+    if (const auto Kept = includeTexts_.find(Path); Kept != includeTexts_.end()) return Reader.OpenText(Kept->second);
+    if (includeTextBytes_ < KeptIncludeBytes) {
+        if (std::optional<std::string> Text = SmallFile(Path, KeptIncludeFile)) {
+            includeTextBytes_ += Text->size();
+            return Reader.OpenText(includeTexts_.emplace(Path, std::move(*Text)).first->second);
+        }
+    }
+    Reader.Open(Path);
+}
+
 // The include's last token has been read: its end is no token of the
 // including file, which reads on.
 void TTokenStream::EndInclude() {
@@ -207,7 +247,7 @@ void TTokenStream::NextToken() {
                     spareScanners_.pop_back();
                 }
                 Scanner->Dialect = Dialect;
-                Scanner->Open(Include);
+                OpenInclude(*Scanner, Include);
                 includes_.push_back(std::move(Scanner));
                 if (IncludeSwitchHook) IncludeSwitchHook(true);
             }

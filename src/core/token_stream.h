@@ -62,6 +62,11 @@ public:
     // file ends with stays the current token until the next file's first.
     void Open(const std::string& FileName);
     void Close();
+    // Forgets the include files' texts kept so far: a new run reads the disk again.
+    void ForgetIncludeTexts() noexcept {
+        includeTexts_.clear();
+        includeTextBytes_ = 0;
+    }
 
     // Advance CurrentToken to the next token that counts for the parser.
     void NextToken();
@@ -113,6 +118,11 @@ private:
     // Closed scanners of earlier includes, kept with their window's buffer:
     // an include read at every inclusion needs no new buffer each time.
     std::vector<std::unique_ptr<TScanner>> spareScanners_;
+    // The text of each include file read so far, by path, up to a budget: a
+    // file included by many units is read from the disk once.
+    std::unordered_map<std::string, std::string> includeTexts_;
+    std::size_t includeTextBytes_ = 0;
+    void OpenInclude(TScanner& Scanner, const std::string& Path);
     void EndInclude();
 };
 

@@ -64,8 +64,8 @@ TEST(IncludeFiles, LookupWarningsAndPages) {
     const std::string PageB = testsupport::ReadBytes(Project.Out() + "B.html");
     EXPECT_NE(PageB.find("<A HREF = \"nested.inc-2.html\">{$I nested.inc}</A>"), std::string::npos) << PageB;
 
-    // On several threads: the same pages and warnings (units with include
-    // directives are written by the run's own thread, in order).
+    // On several threads: the same pages and warnings (a helper writes the
+    // include pages its units reach first; its warnings come in unit order).
     TRecorder Again;
     TRun Parallel(Again);
     Parallel.Dialect = TDialect::Modern;
@@ -80,6 +80,14 @@ TEST(IncludeFiles, LookupWarningsAndPages) {
         EXPECT_EQ(testsupport::ReadBytes(Parallel.BuildDir + Entry.path().filename().string()),
                   testsupport::ReadBytes(Entry.path().string()))
             << Entry.path().filename();
+
+    // The same object run again after the files changed reads them again:
+    // the include's new text, and a missing include that is there now.
+    testsupport::WriteBytes(Project.Dir() + "a/common.inc", "// defines nothing now\r\n");
+    testsupport::WriteBytes(Project.Dir() + "a/missing.inc", "const M = 2;\r\n");
+    Project.Run(Run, "p.dpr");
+    EXPECT_FALSE(Run.Symbols.GetSymbolKind("A", "Seen"));
+    EXPECT_TRUE(Run.Symbols.GetSymbolKind("A", "M"));
 }
 
 }  // namespace
