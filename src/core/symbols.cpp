@@ -421,7 +421,10 @@ bool TSymbolTable::HasAnchor(std::string_view UnitName, std::string_view Key) co
 }
 
 bool TSymbolTable::HasBodyAnchor(std::string_view UnitName, std::string_view Key) const {
-    const int unit = FindUnit(UnitName);
+    return HasBodyAnchor(FindUnit(UnitName), Key);
+}
+
+bool TSymbolTable::HasBodyAnchor(int unit, std::string_view Key) const {
     if (unit < 0) return false;
     const auto& anchors = impl_->Units()[static_cast<std::size_t>(unit)].Anchors;
     return std::binary_search(anchors.begin(), anchors.end(), Key, std::less<>());

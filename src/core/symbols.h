@@ -211,6 +211,7 @@ public:
     // Whether Key is anchored where the interface does not declare it: at a
     // body, or after a class's keyword.
     bool HasBodyAnchor(std::string_view UnitName, std::string_view Key) const;
+    bool HasBodyAnchor(int Unit, std::string_view Key) const;  // Unit: FindUnit's answer
     // The overloads of Key in the unit, if it has more than one.
     const TOverloads* FindOverloads(std::string_view UnitName, std::string_view Key) const;
     // Which overload of Key (1...) a call passing Arguments links to: the one

@@ -442,9 +442,17 @@ TParseResult TParser::PassDottedName() {
 // In the implementation the unit's own routines come first, those it declares
 // there too, and its classes: whatever is anchored on its page under the
 // name alone. A name with "_" might spell a member's key, and stays out.
+int TParser::OwnUnit() const {
+    if (ownUnit_ < 0 || ownUnitName_ != symbols_.CurrentUnit) {
+        ownUnitName_ = symbols_.CurrentUnit;
+        ownUnit_ = symbols_.FindUnit(ownUnitName_);
+    }
+    return ownUnit_;
+}
+
 bool TParser::OwnBody(std::string_view Name) const {
     return Modern() && Pass() == 3 && Name.find('_') == std::string_view::npos &&
-           symbols_.HasBodyAnchor(symbols_.CurrentUnit, AnchorKey({}, Name));
+           symbols_.HasBodyAnchor(OwnUnit(), AnchorKey({}, Name));
 }
 
 bool TParser::MayLink(std::string_view Name) const {

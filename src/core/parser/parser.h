@@ -190,6 +190,7 @@ public:
         declared_.clear();
         headings_.clear();
         usedUnits_.clear();
+        ownUnitName_.clear();
         ResetBlocks();
     }
 
@@ -344,6 +345,11 @@ private:
     // (a single name) or a registered unit (a dotted one).
     bool MayLink(std::string_view Name) const;
     bool OwnBody(std::string_view Name) const;
+    // The table's index of the unit being read, looked up once per page
+    // (OwnBody asks it for nearly every name of a body).
+    int OwnUnit() const;
+    mutable std::string ownUnitName_;
+    mutable int ownUnit_ = -1;
     void RecordRoutine(std::string_view Name, TSymbolKind Kind);
     [[nodiscard]] std::string RegisteredPage(std::string_view Path) const;
     [[nodiscard]] std::string QuotedPath(std::string_view Literal) const;
