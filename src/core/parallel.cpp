@@ -23,7 +23,10 @@
 // from the run's defines with no open condition, no last type name, no class
 // and no token in hand), so a helper's reading of a unit is the sequential
 // one whatever came before: there is no guess, no journal and no check, and
-// a unit is read again only for the rule of two units of one name.
+// a unit is read again only for the rule of two units of one name. The
+// include pages are named before the output pass begins, from what the symbol
+// pass met, so a helper writes the include pages of its units as the run's
+// own thread would, and holds its warnings until its reading is adopted.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
