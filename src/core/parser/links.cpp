@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "../compare.h"
 #include "parser.h"
 
 namespace corvanet {
@@ -446,13 +447,22 @@ int TParser::OwnUnit() const {
     if (ownUnit_ < 0 || ownUnitName_ != symbols_.CurrentUnit) {
         ownUnitName_ = symbols_.CurrentUnit;
         ownUnit_ = symbols_.FindUnit(ownUnitName_);
+        ownBodyHashes_.clear();
+        if (ownUnit_ >= 0)
+            for (const std::string& Anchor : symbols_.UnitList()[static_cast<std::size_t>(ownUnit_)].Anchors)
+                ownBodyHashes_.insert(FoldedHash(Anchor));
     }
     return ownUnit_;
 }
 
 bool TParser::OwnBody(std::string_view Name) const {
-    return Modern() && Pass() == 3 && Name.find('_') == std::string_view::npos &&
-           symbols_.HasBodyAnchor(OwnUnit(), AnchorKey({}, Name));
+    if (!Modern() || Pass() != 3 || Name.find('_') != std::string_view::npos) return false;
+    const int Unit = OwnUnit();
+    if (Unit < 0) return false;
+    // An ASCII name's key is the name lower-cased, whose folded hash is the name's.
+    const bool Ascii = std::all_of(Name.begin(), Name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (Ascii && !ownBodyHashes_.contains(FoldedHash(Name))) return false;
+    return symbols_.HasBodyAnchor(Unit, AnchorKey({}, Name));
 }
 
 bool TParser::MayLink(std::string_view Name) const {

@@ -346,10 +346,13 @@ private:
     bool MayLink(std::string_view Name) const;
     bool OwnBody(std::string_view Name) const;
     // The table's index of the unit being read, looked up once per page
-    // (OwnBody asks it for nearly every name of a body).
+    // (OwnBody asks it for nearly every name of a body), and the folded
+    // hashes of its body anchors, which tell most names at once that they
+    // are none of them.
     int OwnUnit() const;
     mutable std::string ownUnitName_;
     mutable int ownUnit_ = -1;
+    mutable std::unordered_set<std::uint64_t> ownBodyHashes_;
     void RecordRoutine(std::string_view Name, TSymbolKind Kind);
     [[nodiscard]] std::string RegisteredPage(std::string_view Path) const;
     [[nodiscard]] std::string QuotedPath(std::string_view Literal) const;
