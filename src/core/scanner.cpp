@@ -583,6 +583,12 @@ void TScanner::FinishReading() {
 
 bool TScanner::IsOpen() const noexcept { return impl_->Opened; }
 
+std::string_view TScanner::Ahead() const noexcept {
+    const Impl& s = *impl_;
+    if (s.Pos == nullptr || s.End == nullptr || s.PendingRange || s.Pos > s.End) return {};
+    return {s.Pos, static_cast<std::size_t>(s.End - s.Pos)};
+}
+
 int TScanner::TokenLine() const {
     Impl& s = *impl_;
     if (s.LinePending) {

@@ -72,6 +72,9 @@ public:
     // read the file again; throws CorvanetError("Cannot read file " + path)
     // if that fails.
     int TokenLine() const;
+    // The bytes of the window after the last token, nothing read further: a
+    // look-ahead that consumes nothing (it may end before the file does).
+    std::string_view Ahead() const noexcept;
     // The reason code of the last GetToken.
     std::uint8_t LastResult() const noexcept { return lastResult_; }
 

@@ -1,7 +1,8 @@
 // Overloaded routines and methods in the modern dialect: one anchor each (the
 // k-th under ".k"), each body found by its parameter types whatever its place
 // and letter case, each interface heading linked to its own body, and a call
-// without arguments linked to the one overload that takes none.
+// linked to the one overload its argument count fits (the first where the
+// source does not tell the count for sure, or several fit).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,9 +36,11 @@ TEST(Overloads, EachHasItsAnchorAndEachHeadingLinksToItsOwnBody) {
          "procedure Reset(Level: Integer);\r\nbegin\r\nend;\r\nprocedure Reset;\r\nbegin\r\nend;\r\n"
          "procedure Twice(const S: string); overload;\r\nbegin\r\nend;\r\n"
          "procedure Twice; overload;\r\nbegin\r\nend;\r\n"
-         "procedure Last;\r\nbegin\r\n  Twice;\r\n  Max(1, 2);\r\nend;\r\nend.\r\n",
+         "procedure Last;\r\nbegin\r\n  Twice;\r\n  Max(1, 2);\r\n"
+         "  Put(Max(1, 2), { , } 3);\r\n  Put('x, ''2');\r\n  Put(1 < 2, 3);\r\nend;\r\nend.\r\n",
          {"Max #u_max", "Max #u_max.2", "Reset #u_reset", "Reset #u_reset.2", "Put #u_put", "Put #u_put.2",
-          "Reset U.html#u_reset.2", "Reset U.html#u_reset", "Twice U.html#u_twice.2", "Max U.html#u_max"},
+          "Reset U.html#u_reset.2", "Reset U.html#u_reset", "Twice U.html#u_twice.2", "Max U.html#u_max",
+          "Put U.html#u_put.2", "Max U.html#u_max", "Put U.html#u_put", "Put U.html#u_put"},
          {"u_max.2", "u_max", "u_put.2", "u_put", "u_reset", "u_reset.2", "u_twice", "u_twice.2", "u_last"}},
         {"methods: a class constructor, constructors, an abstract overload, nested routines",
          "unit U;\r\ninterface\r\ntype\r\n  TShape = class\r\n    class constructor Create;\r\n"

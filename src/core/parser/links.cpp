@@ -35,12 +35,76 @@ void TParser::AmendUnitLink(std::size_t Index, std::string_view UnitPage,
     ++Links.UnitLinks;
 }
 
+namespace {
+
+// The arguments between a call's "(", just read, and its ")", counted from
+// the source text after the "(": top-level commas, strings and comments
+// passed over. -1 where the text does not tell for sure: the ")" lies beyond
+// it, or a directive, a multi-line string, a ";" (an anonymous method) or a
+// "<" (type arguments hold commas too, and "A < B" is not told from them
+// here) comes first.
+int CountArguments(std::string_view S) {
+    int Depth = 1, Commas = 0;
+    bool Any = false;
+    for (std::size_t I = 0; I < S.size(); ++I) {
+        const char C = S[I];
+        const char Next = I + 1 < S.size() ? S[I + 1] : '\0';
+        std::size_t Close = std::string_view::npos;
+        switch (C) {
+        case ' ': case '\t': case '\r': case '\n': continue;
+        case '\'':
+            if (S.substr(I).starts_with("'''")) return -1;
+            for (Close = I + 1;; Close += 2) {
+                // The closing quote, past doubled ones; a line end first ends no string here.
+                Close = S.find_first_of("'\r\n", Close);
+                if (Close == std::string_view::npos || S[Close] != '\'') return -1;
+                if (Close + 1 >= S.size() || S[Close + 1] != '\'') break;
+            }
+            I = Close;
+            break;
+        case '{':
+            if (Next == '$' || (Close = S.find('}', I)) == std::string_view::npos) return -1;
+            I = Close;
+            continue;
+        case '/':
+            if (Next != '/') break;
+            if ((Close = S.find('\n', I)) == std::string_view::npos) return -1;
+            I = Close;
+            continue;
+        case '(':
+            if (Next == '*') {
+                if ((I + 2 < S.size() && S[I + 2] == '$') || (Close = S.find("*)", I + 2)) == std::string_view::npos)
+                    return -1;
+                I = Close + 1;
+                continue;
+            }
+            ++Depth;
+            break;
+        case '[': ++Depth; break;
+        case ')': case ']':
+            if (--Depth == 0) return C == ')' ? (Any ? Commas + 1 : 0) : -1;
+            break;
+        case ',':
+            if (Depth == 1) ++Commas;
+            break;
+        case '<': case ';': return -1;
+        default: break;
+        }
+        Any = true;
+    }
+    return -1;
+}
+
+}  // namespace
+
 // The modern anchor of Class.Name on the unit's page: the overload a call
 // passing Arguments picks where it has an anchor of its own, else the name's;
 // empty when the page will hold neither.
 std::string TParser::ModernTarget(std::string_view UnitName, std::string_view UnitPage, std::string_view Class,
                                   std::string_view Name, int Arguments) const {
     const std::string Key = AnchorKey(Class, Name);
+    if (Arguments == ArgumentsAhead)
+        Arguments = symbols_.FindOverloads(UnitName, Key) ? CountArguments(stream_.Reading().Ahead()) : -1;
     const int Overload = symbols_.CallOverload(UnitName, Key, Arguments);
     if (Overload > 1 && symbols_.HasAnchor(UnitName, OverloadName(Key, Overload)))
         return AnchorName(UnitPage, Class, OverloadName(Name, Overload));
@@ -351,7 +415,7 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     if (Modern() && Pass() == 3 && LinkInScope(Parts)) return;
     if (!locals_.empty() && IsLocal(First)) return;
     // A call without "(" (or type arguments) after the name passes none.
-    const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
+    const int Arguments = Kind() == tkLParen ? ArgumentsAhead : Kind() == tkLess ? -1 : 0;
     if (Parts.size() == 1 && Modern()) return LinkQualifiedSymbol(Parts, 0, std::nullopt, Arguments);
     if (Parts.size() == 1) {
         const auto Found = symbols_.FindVisibleSymbol(First);
@@ -537,7 +601,7 @@ bool TParser::LinkInScope(const std::vector<std::size_t>& Parts) {
     const auto& Queued = queue_.DelayedTokens;
     const std::string First = Queued[Parts[0]].Text;
     // A call without "(" after the name (the last part) passes no arguments.
-    const int Arguments = Kind() == tkLParen || Kind() == tkLess ? -1 : 0;
+    const int Arguments = Kind() == tkLParen ? ArgumentsAhead : Kind() == tkLess ? -1 : 0;
     if (afterInherited_) {
         if (const auto Member = TSymbolTable::FindMember(chain_, First, 1))
             AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);

@@ -212,6 +212,9 @@ public:
                          std::string_view Name, std::string_view Caption, int Arguments = -1);
     std::string ModernTarget(std::string_view UnitName, std::string_view UnitPage, std::string_view Class,
                              std::string_view Name, int Arguments) const;
+    // Arguments of a call whose "(" is the token in hand: counted from the
+    // source ahead when the name is overloaded (CountArguments).
+    static constexpr int ArgumentsAhead = -2;
     void AmendAnchorLink(std::size_t Index, std::string_view UnitPage, const std::string& Target,
                          std::string_view Caption);
 
