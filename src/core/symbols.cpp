@@ -169,6 +169,12 @@ struct TSymbolTable::Impl {
     }
 
     std::size_t FindFirstUnit(std::string_view Name);
+    // The unit the symbol pass records into, or NoIndex: nothing is recorded
+    // in another pass, nor where Now is false (an implementation read for
+    // its anchors records only those).
+    std::size_t RecordingUnit(std::string_view Name, bool Now = true) {
+        return CurrentPass == 1 && Now ? FindFirstUnit(Name) : NoIndex;
+    }
     std::size_t IndexedUnit(const THashedName& Name) const;
     void IndexUnit(std::size_t Unit);
     // Whether the unit at an index is named Name (ignoring case).
@@ -322,61 +328,53 @@ void TSymbolTable::AddUnit(std::string_view Path, std::string_view Name) {
 // records methods under CurrentClass, which a set-typed field empties, and a
 // constructor heading after such a field names no class at all.
 void TSymbolTable::AddSymbol(std::string_view UnitName, std::string_view Name, TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Symbols.push_back(TRefElm{std::string(Name), Kind});
     impl_->TableChanged();
 }
 
 void TSymbolTable::AddClass(std::string_view UnitName, std::string_view ClassName) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Classes.push_back(TCRElm{std::string(ClassName), {}, {}, {}});
 }
 
 void TSymbolTable::AddMember(std::string_view UnitName, std::string_view ClassName, std::string_view Name,
                              TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName))
         owner->Members.push_back(TRefElm{std::string(Name), Kind});
 }
 
 void TSymbolTable::AddCaption(std::string_view UnitName, std::string_view Key, std::string_view Caption) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Captions.push_back(TCaption{std::string(Key), std::string(Caption)});
 }
 
 // A unit without symbols yet has no last symbol to change; that is ignored.
 void TSymbolTable::SetLastSymbolKind(TSymbolKind Kind) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(CurrentUnit);
+    const std::size_t unit = impl_->RecordingUnit(CurrentUnit, !AnchorsOnly);
     if (unit == NoIndex || impl_->Units()[unit].Symbols.empty()) return;
     impl_->Change().Units[unit].Symbols.back().Kind = Kind;
 }
 
 void TSymbolTable::AddAnchor(std::string_view UnitName, std::string Key) {
-    if (impl_->CurrentPass != 1) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Anchors.push_back(std::move(Key));
 }
 
 void TSymbolTable::SetAncestor(std::string_view UnitName, std::string_view ClassName, std::string_view Key) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName)) owner->Ancestor = Key;
 }
 
 void TSymbolTable::AddBodilessClass(std::string_view UnitName, std::string_view ClassName, std::string_view Ancestor) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     TCRElm Class;
     Class.Name = ClassName;
@@ -385,29 +383,25 @@ void TSymbolTable::AddBodilessClass(std::string_view UnitName, std::string_view 
 }
 
 void TSymbolTable::AddOtherName(std::string_view UnitName, std::string_view ClassName, std::string_view Name) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     if (TCRElm* owner = impl_->FindFirstClass(unit, ClassName)) owner->OtherNames.emplace_back(Name);
 }
 
 void TSymbolTable::SetUses(std::string_view UnitName, std::vector<std::string> Names) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Uses = std::move(Names);
 }
 
 void TSymbolTable::AddDeclaration(std::string_view UnitName, std::string Key) {
-    if (impl_->CurrentPass != 1 || AnchorsOnly) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName, !AnchorsOnly);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Declarations.push_back(std::move(Key));
 }
 
 void TSymbolTable::AddOverloads(std::string_view UnitName, TOverloads Overloads) {
-    if (impl_->CurrentPass != 1) return;
-    const std::size_t unit = impl_->FindFirstUnit(UnitName);
+    const std::size_t unit = impl_->RecordingUnit(UnitName);
     if (unit == NoIndex) return;
     impl_->Change().Units[unit].Overloads.push_back(std::move(Overloads));
 }

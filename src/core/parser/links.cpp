@@ -414,8 +414,7 @@ void TParser::LinkDottedName(const std::vector<std::size_t>& Parts) {
     const std::string First = Queued[Parts[0]].Text;
     if (Modern() && Pass() == 3 && LinkInScope(Parts)) return;
     if (!locals_.empty() && IsLocal(First)) return;
-    // A call without "(" (or type arguments) after the name passes none.
-    const int Arguments = Kind() == tkLParen ? ArgumentsAhead : Kind() == tkLess ? -1 : 0;
+    const int Arguments = CallArguments();
     if (Parts.size() == 1 && Modern()) return LinkQualifiedSymbol(Parts, 0, std::nullopt, Arguments);
     if (Parts.size() == 1) {
         const auto Found = symbols_.FindVisibleSymbol(First);
@@ -600,8 +599,7 @@ bool TParser::LinkInScope(const std::vector<std::size_t>& Parts) {
     if (!InMethod()) return afterInherited_;  // an inherited name is never a unit's symbol
     const auto& Queued = queue_.DelayedTokens;
     const std::string First = Queued[Parts[0]].Text;
-    // A call without "(" after the name (the last part) passes no arguments.
-    const int Arguments = Kind() == tkLParen ? ArgumentsAhead : Kind() == tkLess ? -1 : 0;
+    const int Arguments = CallArguments();
     if (afterInherited_) {
         if (const auto Member = TSymbolTable::FindMember(chain_, First, 1))
             AmendMemberLink(Parts[0], *Member, First, Parts.size() == 1 ? Arguments : -1);

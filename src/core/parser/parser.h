@@ -215,6 +215,11 @@ public:
     // Arguments of a call whose "(" is the token in hand: counted from the
     // source ahead when the name is overloaded (CountArguments).
     static constexpr int ArgumentsAhead = -2;
+    // The arguments of a call whose name has just been read: none without a
+    // "(" (or type arguments) after it, ArgumentsAhead with one.
+    int CallArguments() const noexcept {
+        return Kind() == tkLParen ? ArgumentsAhead : Kind() == tkLess ? -1 : 0;
+    }
     void AmendAnchorLink(std::size_t Index, std::string_view UnitPage, const std::string& Target,
                          std::string_view Caption);
 
